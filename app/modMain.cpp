@@ -1,0 +1,49 @@
+#include "app/modMain.h"
+
+#include "log/runlog.h"
+#include "platform/platform.h"
+#include "support/vl.h"
+#include "sync/sync.h"
+
+int Main() {
+    support::vlRegisterAppPath();
+    platform::InitCommonControls();
+    if (!support::vlIsInIDE()) {
+        const support::WindowHandle window = support::vlGetThunderMainHandle();
+        support::vlSetWindowResIconAll(window, u"A_MAIN");
+    }
+
+    std::u16string command = platform::CommandText();
+    command = support::vlTrimEx(command);
+    command = support::vlDestroyDoubleSpaces(command);
+    command = platform::UCase(command);
+    if (command.empty()) {
+        ShowUsage();
+        return kExitUsage;
+    }
+
+    const std::vector<std::u16string> hostList = platform::Split(command, u" ");
+    bool synced = false;
+    for (const auto& element : hostList) {
+        const std::u16string host = support::vlTrimEx2(element, true, true, true, true, true,
+                                                       false, false, false, false, false);
+        if (host.empty()) {
+            continue;
+        }
+        if (SyncFromHost(host)) {
+            synced = true;
+            break;
+        }
+    }
+    if (!synced) {
+        AddLog(u"All tries were failed.");
+    }
+    FlushLog(synced);
+    return synced ? kExitClockSet : kExitNoHostUsable;
+}
+
+void ShowUsage() {
+    platform::MsgBox(u"Usage: " + platform::ExeBaseName() +
+                         u"[.EXE] HostName [HostName [HostName [...]]]",
+                     platform::kMsgBoxInformation, platform::kAppTitle);
+}

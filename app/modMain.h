@@ -1,0 +1,16 @@
+// modMain: start-up, the host list and the usage box.
+#pragma once
+
+// Exit statuses of a run; a fatal error ends the process with 70.
+inline constexpr int kExitClockSet = 0;
+inline constexpr int kExitNoHostUsable = 1;
+inline constexpr int kExitUsage = 2;
+
+// The start procedure: makes the start-up calls, then either shows the usage
+// box or tries the hosts of the command line one after another until one of
+// them sets the clock, and has the run log written. Returns the run's exit
+// status for the runtime to end the process with.
+int Main();
+
+// Shows "Usage: <name>[.EXE] HostName [HostName [HostName [...]]]".
+void ShowUsage();

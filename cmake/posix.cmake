@@ -1,0 +1,72 @@
+# The Linux build: libvestriosupport0100.so and todsync.
+
+find_package(PkgConfig REQUIRED)
+# libnetapi is loaded when a host is tried; the build needs its header only.
+pkg_check_modules(NETAPI REQUIRED netapi)
+find_library(CAP_LIBRARY cap REQUIRED)
+find_path(CAP_INCLUDE_DIR sys/capability.h REQUIRED)
+
+# --- The support library ---------------------------------------------------
+add_library(vestriosupport0100 SHARED
+    support/exports.cpp
+    support/errors-posix.cpp
+    support/log-posix.cpp
+    support/privilege-posix.cpp
+    support/process-posix.cpp
+    support/system-posix.cpp
+    platform/posix/bstr.cpp)
+target_include_directories(vestriosupport0100
+    PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/support> $<INSTALL_INTERFACE:include>
+    PRIVATE ${PROJECT_SOURCE_DIR} ${CAP_INCLUDE_DIR})
+target_compile_definitions(vestriosupport0100 PRIVATE VESTRIOSUPPORT_BUILD)
+target_link_libraries(vestriosupport0100 PRIVATE vltext ${CAP_LIBRARY} ${CMAKE_DL_LIBS}
+    todsync_warnings)
+target_link_options(vestriosupport0100 PRIVATE -Wl,--no-undefined)
+set_target_properties(vestriosupport0100 PROPERTIES
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+
+# --- The platform layer ------------------------------------------------------
+add_library(todsync_net STATIC platform/posix/net.cpp platform/posix/netstatus.cpp)
+target_include_directories(todsync_net PRIVATE ${PROJECT_SOURCE_DIR} ${NETAPI_INCLUDE_DIRS})
+target_link_libraries(todsync_net PUBLIC vltext ${CMAKE_DL_LIBS} PRIVATE todsync_warnings)
+
+add_library(todsync_clock STATIC platform/posix/clock.cpp)
+target_include_directories(todsync_clock PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(todsync_clock PRIVATE todsync_warnings)
+
+# The resources, built into the executable from the same icon files as the
+# Windows resources.
+set(TODSYNC_RESOURCES
+    "ICON_GROUP|A_MAIN|${PROJECT_SOURCE_DIR}/resources/todsync.ico"
+    "ICON_GROUP|#1|${PROJECT_SOURCE_DIR}/resources/todsync-classic.ico")
+set(resources_cpp ${CMAKE_CURRENT_BINARY_DIR}/resources-posix.cpp)
+add_custom_command(OUTPUT ${resources_cpp}
+    COMMAND ${CMAKE_COMMAND} -DOUTPUT=${resources_cpp} "-DRESOURCES=${TODSYNC_RESOURCES}"
+            -P ${PROJECT_SOURCE_DIR}/cmake/embed-resources.cmake
+    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/embed-resources.cmake
+            ${PROJECT_SOURCE_DIR}/resources/todsync.ico
+            ${PROJECT_SOURCE_DIR}/resources/todsync-classic.ico
+    COMMENT "Embedding the icon groups"
+    VERBATIM)
+add_library(todsync_resources STATIC ${resources_cpp})
+target_include_directories(todsync_resources PRIVATE ${PROJECT_SOURCE_DIR})
+
+add_library(todsync_runtime STATIC platform/posix/runtime.cpp platform/posix/window.cpp)
+target_include_directories(todsync_runtime PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(todsync_runtime PUBLIC vltext todsync_resources PRIVATE todsync_warnings)
+# The runtime's window functions are for the support library to find.
+target_link_options(todsync_runtime INTERFACE
+    -Wl,--dynamic-list=${PROJECT_SOURCE_DIR}/platform/posix/runtime.dynlist)
+
+# --- The program -------------------------------------------------------------
+add_executable(todsync platform/posix/entry.cpp)
+target_link_libraries(todsync PRIVATE
+    todsync_core todsync_runtime todsync_net todsync_clock vestriosupport0100 todsync_warnings)
+set_target_properties(todsync PROPERTIES
+    BUILD_RPATH "$ORIGIN"
+    INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+
+install(TARGETS todsync RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS vestriosupport0100 LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(FILES support/vestriosupport.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})

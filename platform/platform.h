@@ -1,0 +1,112 @@
+// Everything todsync needs from the operating system and the application
+// runtime. The program's own logic (app/, log/, sync/) sees only this header;
+// platform/posix/ and platform/win32/ implement it, and tests link their own
+// versions of the pieces they replace.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// The remote time of day as NetRemoteTOD hands it back: twelve 32-bit fields
+// in the platform's order. The time fields are UTC.
+struct TIME_OF_DAY_INFO {
+    std::uint32_t tod_elapsedt;
+    std::uint32_t tod_msecs;
+    std::uint32_t tod_hours;
+    std::uint32_t tod_mins;
+    std::uint32_t tod_secs;
+    std::uint32_t tod_hunds;
+    std::int32_t tod_timezone;
+    std::uint32_t tod_tinterval;
+    std::uint32_t tod_day;
+    std::uint32_t tod_month;
+    std::uint32_t tod_year;
+    std::uint32_t tod_weekday;
+};
+static_assert(sizeof(TIME_OF_DAY_INFO) == 48);
+
+// A clock time, always UTC here.
+struct SYSTEMTIME {
+    std::uint16_t wYear;
+    std::uint16_t wMonth;
+    std::uint16_t wDayOfWeek;
+    std::uint16_t wDay;
+    std::uint16_t wHour;
+    std::uint16_t wMinute;
+    std::uint16_t wSecond;
+    std::uint16_t wMilliseconds;
+};
+static_assert(sizeof(SYSTEMTIME) == 16);
+
+// --- Network management -------------------------------------------------
+
+// Asks `server` for its time of day. 0 means success; then *buffer holds one
+// TIME_OF_DAY_INFO, or is null. Any other value is a Windows network or
+// system error code. Blocks for as long as the network takes.
+std::uint32_t NetRemoteTOD(std::u16string_view server, std::uint8_t** buffer);
+
+// Releases a buffer that NetRemoteTOD handed back.
+void NetApiBufferFree(void* buffer);
+
+// --- Kernel ------------------------------------------------------------
+
+// The current time in UTC.
+void GetSystemTime(SYSTEMTIME* time);
+
+// Sets the system clock to `time` (UTC). Accepts only what Windows accepts:
+// year 1601 to 30827, month 1 to 12, a day within that month, hour 0 to 23,
+// minute and second 0 to 59, milliseconds 0 to 999; wDayOfWeek is ignored.
+// Returns false, with the clock untouched, on anything else or when the
+// process may not set the clock.
+bool SetSystemTime(const SYSTEMTIME& time);
+
+// True when `time` is a clock time that SetSystemTime would accept.
+bool IsValidSystemTime(const SYSTEMTIME& time);
+
+// --- Common controls ------------------------------------------------------
+
+void InitCommonControls();
+
+// --- Application runtime -----------------------------------------------
+
+// The application title: the usage box's caption and the prefix of fatal
+// error messages.
+inline constexpr std::u16string_view kAppTitle = u"todsync";
+
+// Message box style: information icon and an OK button.
+inline constexpr int kMsgBoxInformation = 64;
+
+// Everything after the program's own name on its command line, as one
+// string: not split, no quote handling.
+std::u16string CommandText();
+
+// The whole string in upper case.
+std::u16string UCase(std::u16string_view text);
+
+// `text` cut at every occurrence of `delimiter`: n occurrences give n + 1
+// pieces, empty ones included.
+std::vector<std::u16string> Split(std::u16string_view text, std::u16string_view delimiter);
+
+// `value` in decimal, zero-padded to the number of '0's in `pattern`
+// ("00", "0000"); a value with more digits shows all of them.
+std::u16string Format(std::int32_t value, std::u16string_view pattern);
+
+// The current local date and time as an OLE Automation date: days since
+// 1899-12-30 00:00, the fraction being the time of day.
+double Now();
+
+// The running executable's file name without directory and extension.
+std::u16string ExeBaseName();
+
+// A modal message box; the button pressed is not reported.
+void MsgBox(std::u16string_view text, int style, std::u16string_view caption);
+
+// Reports an error that no procedure handles and ends the process at once
+// with exit status 70, without writing the run log.
+[[noreturn]] void Fatal(std::u16string_view what, std::int32_t status);
+
+}  // namespace platform

@@ -1,0 +1,157 @@
+// The application runtime on Linux.
+#include "platform/posix/runtime.h"
+
+#include <fcntl.h>
+#include <locale.h>
+#include <signal.h>
+#include <time.h>
+#include <unistd.h>
+#include <wctype.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/civil.h"
+#include "platform/platform.h"
+#include "platform/posix/window.h"
+#include "support/logentry.h"
+#include "support/text.h"
+#include "support/vestriosupport.h"
+
+// The resources built into the executable.
+extern "C" const vlpModule vlpExecutableModule;
+
+namespace {
+
+std::vector<std::string> arguments;
+vlpWindow* main_window = nullptr;
+
+void WriteStderr(const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(STDERR_FILENO, text.data() + done, text.size() - done);
+        if (n <= 0) {
+            return;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace
+
+namespace platform::posix {
+
+void StartRuntime(int argc, char** argv) {
+    // A closed standard stream would let the next open file take its place
+    // and receive what is meant for the stream.
+    for (int fd = 0; fd < 3; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1) {
+            open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        }
+    }
+    // A reader of standard error that goes away must not end the run before
+    // its log is written.
+    signal(SIGPIPE, SIG_IGN);
+    arguments.assign(argv, argv + argc);
+    main_window = vlpCreateWindow(VL_RUNTIME_MAIN_CLASS, &vlpExecutableModule);
+}
+
+void StopRuntime() {
+    vlpDestroyWindow(main_window);
+    main_window = nullptr;
+}
+
+}  // namespace platform::posix
+
+namespace platform {
+
+void InitCommonControls() {}
+
+std::u16string CommandText() {
+    std::string text;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (i > 1) {
+            text += ' ';
+        }
+        text += arguments[i];
+    }
+    return vltext::FromUtf8(text);
+}
+
+std::u16string UCase(std::u16string_view text) {
+    // The C.UTF-8 locale knows the case of every Unicode letter, whatever
+    // locale the user runs under.
+    static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() &&
+                          text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        if (pair) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        }
+        char32_t upper = c;
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            upper = c;  // an unpaired surrogate stays as it is
+        } else if (utf8 != static_cast<locale_t>(0)) {
+            upper = static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), utf8));
+        } else if ((c >= u'a' && c <= u'z') ||
+                   (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {  // ASCII and Latin-1
+            upper = c - 0x20;
+        }
+        if (upper >= 0x10000) {
+            upper -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (upper >> 10));
+            out += static_cast<char16_t>(0xDC00 + (upper & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(upper);
+        }
+    }
+    return out;
+}
+
+double Now() {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    tm local{};
+    localtime_r(&ts.tv_sec, &local);
+    const std::int64_t days =
+        civil::DaysFromCivil(local.tm_year + 1900L, local.tm_mon + 1, local.tm_mday) -
+        civil::kOleEpochDays;
+    const double fraction =
+        ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec +
+         static_cast<double>(ts.tv_nsec) / 1e9) /
+        86400.0;
+    // Before 1899-12-30 the fraction still counts forward from midnight.
+    return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
+}
+
+std::u16string ExeBaseName() {
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path);
+    std::string name;
+    if (n > 0 && static_cast<std::size_t>(n) < sizeof path) {
+        name.assign(path, static_cast<std::size_t>(n));
+    } else if (!arguments.empty()) {
+        name = arguments[0];
+    }
+    return std::u16string(vllog::BaseName(vltext::FromUtf8(name)));
+}
+
+void MsgBox(std::u16string_view text, int /*style*/, std::u16string_view caption) {
+    WriteStderr(vltext::ToUtf8(caption) + ": " + vltext::ToUtf8(text) + "\n");
+}
+
+void Fatal(std::u16string_view what, std::int32_t status) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(status));
+    WriteStderr(vltext::ToUtf8(kAppTitle) + ": " + vltext::ToUtf8(what) + " failed (status " +
+                code + "); nothing was logged\n");
+    std::_Exit(70);
+}
+
+}  // namespace platform

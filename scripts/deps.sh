@@ -1,0 +1,46 @@
+#!/bin/sh
+# Installs the Debian packages that building and testing todsync need.
+# Usage: scripts/deps.sh [linux|windows|all]   (default: all)
+# Packages already present are left alone; nothing is started.
+set -eu
+
+what=${1:-all}
+
+linux="build-essential cmake pkg-config googletest samba-dev samba-common libcap-dev
+       samba smbclient iproute2 util-linux libcap2-bin procps"
+windows="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb
+         xdotool imagemagick icoutils x11-utils"
+extra="clang libclang-rt-14-dev valgrind hyperfine"
+
+case $what in
+    linux) pkgs=$linux ;;
+    windows) pkgs=$windows ;;
+    all) pkgs="$linux $windows $extra" ;;
+    *) echo "usage: $0 [linux|windows|all]" >&2; exit 64 ;;
+esac
+
+missing=
+for p in $pkgs; do
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' ||
+        missing="$missing $p"
+done
+[ -n "$missing" ] || exit 0
+
+sudo=
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+
+# Installing samba would start smbd and nmbd on every interface. Keep
+# services from starting while we install, unless a policy is in place.
+policy=/usr/sbin/policy-rc.d
+ours=
+if [ ! -e $policy ]; then
+    printf '#!/bin/sh\nexit 101\n' | $sudo tee $policy >/dev/null
+    $sudo chmod 755 $policy
+    ours=1
+fi
+trap '[ -z "$ours" ] || $sudo rm -f $policy' EXIT
+
+echo "installing:$missing"
+$sudo apt-get update -q
+# shellcheck disable=SC2086
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing

@@ -1,0 +1,36 @@
+// How a log entry looks in the plain-text log file; the same on every
+// platform.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vllog {
+
+enum class Kind { kInformation, kError };
+
+std::u16string_view KindName(Kind kind);
+
+struct LocalTime {
+    std::int64_t year;
+    int month, day, hour, minute, second, millisecond;
+    int utc_offset_minutes;  // east of UTC
+};
+
+// "2026-12-06 20:30:01.123 +0100 todsync[4242] information"
+std::u16string Header(const LocalTime& when, std::u16string_view name, std::uint32_t pid,
+                      Kind kind);
+
+// The entry's lines, each ending in "\n": the text is cut at CR LF, and any
+// other control character but the tab is written in caret notation.
+std::u16string Body(std::u16string_view text);
+
+// Header, body and one empty line: what is appended to the file.
+std::u16string Block(const LocalTime& when, std::u16string_view name, std::uint32_t pid,
+                     Kind kind, std::u16string_view text);
+
+// The executable's name without directory and extension.
+std::u16string_view BaseName(std::u16string_view path);
+
+}  // namespace vllog

@@ -1,0 +1,74 @@
+#include "support/process-posix.h"
+
+#include <errno.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "support/logentry.h"
+#include "support/text.h"
+
+namespace vlproc {
+
+std::optional<std::string> ExecutablePath() {
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n < 0) {
+            return std::nullopt;
+        }
+        if (static_cast<std::size_t>(n) < buffer.size()) {
+            return std::string(buffer.data(), static_cast<std::size_t>(n));
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string ExecutableName() {
+    const auto path = ExecutablePath();
+    if (!path) {
+        return "vestrio";
+    }
+    const auto name = vllog::BaseName(vltext::FromUtf8(*path));
+    return name.empty() ? "vestrio" : vltext::ToUtf8(name);
+}
+
+std::string StateHome() {
+    if (const char* dirs = std::getenv("STATE_DIRECTORY"); dirs && dirs[0] == '/') {
+        std::string first = dirs;
+        return first.substr(0, first.find(':'));
+    }
+    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && xdg[0] == '/') {
+        return xdg;
+    }
+    std::vector<char> buffer(4096);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir && found->pw_dir[0] == '/') {
+        return std::string(found->pw_dir) + "/.local/state";
+    }
+    return {};
+}
+
+bool MakeDirectories(const std::string& path, unsigned mode) {
+    if (path.empty()) {
+        return false;
+    }
+    for (std::size_t at = 1;; ++at) {
+        at = path.find('/', at);
+        const std::string prefix = path.substr(0, at);
+        if (mkdir(prefix.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) {
+            return false;
+        }
+        if (at == std::string::npos) {
+            struct stat st {};
+            return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
+    }
+}
+
+}  // namespace vlproc

@@ -1,0 +1,34 @@
+// A clock that is read and set in memory only. It accepts exactly what
+// Windows' SetSystemTime accepts.
+#include "fakes.h"
+
+namespace fake {
+
+platform::SYSTEMTIME now_utc{2026, 7, 5, 3, 9, 5, 7, 45};
+bool may_set_clock = true;
+std::vector<platform::SYSTEMTIME> clock_set_calls;
+std::vector<platform::SYSTEMTIME> clock_set;
+
+void ResetClock() {
+    now_utc = {2026, 7, 5, 3, 9, 5, 7, 45};
+    may_set_clock = true;
+    clock_set_calls.clear();
+    clock_set.clear();
+}
+
+}  // namespace fake
+
+namespace platform {
+
+void GetSystemTime(SYSTEMTIME* time) { *time = fake::now_utc; }
+
+bool SetSystemTime(const SYSTEMTIME& time) {
+    fake::clock_set_calls.push_back(time);
+    if (!fake::may_set_clock || !IsValidSystemTime(time)) {
+        return false;
+    }
+    fake::clock_set.push_back(time);
+    return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,198 @@
+// The pure pieces: texts and dates of the support library, the log file's
+// entry layout, icon files, Samba's failure texts, and the runtime's string
+// services.
+#include <cmath>
+#include <limits>
+
+#include "helpers.h"
+#include "platform/civil.h"
+#include "platform/platform.h"
+#include "platform/posix/netstatus.h"
+#include "support/icon.h"
+#include "support/logentry.h"
+
+namespace {
+
+TEST(Text, TrimTakesOnlyTheChosenClassesAndOnlyAtTheEnds) {
+    using namespace vltext;
+    EXPECT_EQ(Trim(u" \t a  b \t ", kBlanks), u"a  b");
+    EXPECT_EQ(Trim(u"\r\n a \r\n", kBlanks), u"\r\n a \r\n");
+    EXPECT_EQ(Trim(u"\r\n a \r\n", kBlanks | kCr | kLf), u"a");
+    EXPECT_EQ(Trim(std::u16string(u"\0 x\0", 4), kSpace | kNul), u"x");
+    EXPECT_EQ(Trim(u"\u00A0x\u3000", kNbsp), u"x\u3000");
+    EXPECT_EQ(Trim(u"\u00A0x\u3000", kNbsp | kUniSpace), u"x");
+    EXPECT_EQ(Trim(u"\uFEFFx\u200B", kZeroWidth), u"x");
+    EXPECT_EQ(Trim(u"\x1b\x7fx\x85", kControl), u"x");
+    EXPECT_EQ(Trim(u" \t\r\n ", kSpace | kTab | kCr | kLf | kNul), u"");
+    EXPECT_EQ(Trim(u"", kBlanks), u"");
+}
+
+TEST(Text, DoubleSpacesAndLineBreaks) {
+    using namespace vltext;
+    EXPECT_EQ(DestroyDoubleSpaces(u"  a   b \t  c  "), u" a b \t c ");
+    EXPECT_EQ(TrimCRLF(u"\r\n\n[x]\r\n\r\n"), u"[x]");
+    EXPECT_EQ(TrimCRLF(u" x\r\n "), u" x\r\n ");
+}
+
+double Ole(int y, int m, int d, int hh, int mm, int ss, int ms) {
+    const auto days = civil::DaysFromCivil(y, m, d) - civil::kOleEpochDays;
+    const double fraction = ((hh * 60 + mm) * 60 + ss + ms / 1000.0) / 86400.0;
+    return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
+}
+
+TEST(Text, TimeAndDateTextsOfOleDates) {
+    using namespace vltext;
+    EXPECT_EQ(*TimeText(Ole(2026, 7, 3, 9, 5, 7, 45)), u"09:05:07.045");
+    EXPECT_EQ(*DateText(Ole(2026, 7, 3, 9, 5, 7, 45)), u"2026-07-03");
+    EXPECT_EQ(*TimeText(0.0), u"00:00:00.000");
+    EXPECT_EQ(*DateText(0.0), u"1899-12-30");
+    // Before day 0 the fraction still counts forward: -1.25 is 06:00.
+    EXPECT_EQ(*TimeText(-1.25), u"06:00:00.000");
+    EXPECT_EQ(*DateText(-1.25), u"1899-12-29");
+    // The last half millisecond of a day rounds into the next one.
+    EXPECT_EQ(*TimeText(46206.0 + 86399.9996 / 86400.0), u"00:00:00.000");
+    EXPECT_EQ(*DateText(46206.0 + 86399.9996 / 86400.0), u"2026-07-04");
+    EXPECT_EQ(*DateText(Ole(2024, 2, 29, 12, 0, 0, 0)), u"2024-02-29");
+    EXPECT_EQ(*DateText(-657434.0), u"0100-01-01");
+    EXPECT_EQ(*TimeText(2958465.99999), u"23:59:59.136");
+    EXPECT_FALSE(TimeText(-657434.5 - 1.0));
+    EXPECT_FALSE(DateText(2958466.0));
+    EXPECT_FALSE(TimeText(2958465.999999999));  // rounds into the year 10000
+    EXPECT_FALSE(TimeText(std::nan("")));
+    EXPECT_FALSE(DateText(std::numeric_limits<double>::infinity()));
+}
+
+TEST(Text, ErrorNumbersAreUnsignedDecimal) {
+    EXPECT_EQ(vltext::ErrorNumber(53), u"53");
+    EXPECT_EQ(vltext::ErrorNumber(0), u"0");
+    EXPECT_EQ(vltext::ErrorNumber(-1), u"4294967295");
+    EXPECT_EQ(vltext::UnknownErrorText(12345), u"Unknown error 12345 (0x00003039).");
+}
+
+TEST(Text, Utf8KeepsEveryByteStringAndEveryCharacter) {
+    using namespace vltext;
+    EXPECT_EQ(FromUtf8("h\xC3\xA9t\xE2\x82\xAC\xF0\x9F\x95\x92"), u"h\u00E9t\u20AC\U0001F552");
+    EXPECT_EQ(ToUtf8(u"h\u00E9t\u20AC\U0001F552"), "h\xC3\xA9t\xE2\x82\xAC\xF0\x9F\x95\x92");
+    // Bytes that are not UTF-8 come back as they were.
+    for (const std::string& bytes : std::vector<std::string>{"\xFF", "a\xC3", "\xE2\x82", "\xC0\xAF", "\xED\xA0\x80",
+                                    "\xF4\x90\x80\x80", std::string("n\0l", 3)}) {
+        EXPECT_EQ(ToUtf8(FromUtf8(bytes)), bytes);
+    }
+    // A lone surrogate that stands for no byte becomes U+FFFD.
+    EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+}
+
+TEST(LogEntry, HeaderBodyAndBlock) {
+    const vllog::LocalTime when{2026, 12, 6, 20, 30, 1, 23, 60};
+    EXPECT_EQ(vllog::Header(when, u"todsync", 4242, vllog::Kind::kInformation),
+              u"2026-12-06 20:30:01.023 +0100 todsync[4242] information");
+    const vllog::LocalTime west{2026, 1, 2, 3, 4, 5, 6, -570};
+    EXPECT_EQ(vllog::Header(west, u"t", 1, vllog::Kind::kError),
+              u"2026-01-02 03:04:05.006 -0930 t[1] error");
+    EXPECT_EQ(vllog::Body(u"a\r\nb\tc\r\n"), u"a\nb\tc\n");
+    EXPECT_EQ(vllog::Body(u"lone\nfeed\rcr\x1b\x7f"), u"lone^Jfeed^Mcr^[^?\n");
+    EXPECT_EQ(vllog::Body(u""), u"");
+    EXPECT_EQ(vllog::Block(when, u"t", 1, vllog::Kind::kError, u"x"),
+              u"2026-12-06 20:30:01.023 +0100 t[1] error\nx\n\n");
+    EXPECT_EQ(vllog::BaseName(u"/usr/bin/todsync"), u"todsync");
+    EXPECT_EQ(vllog::BaseName(u"C:\\Tools\\todsync.v2.exe"), u"todsync.v2");
+    EXPECT_EQ(vllog::BaseName(u".hidden"), u".hidden");
+}
+
+TEST(Icon, ReadsTheDirectoryAndRejectsWhatLiesOutside) {
+    // Two images: 16x16 in 16 colours, 32x32 with the bit count left at 0.
+    std::vector<std::uint8_t> ico = {0, 0, 1, 0, 2, 0};
+    auto entry = [&](std::uint8_t size, std::uint8_t colors, std::uint8_t bits, std::uint32_t bytes,
+                     std::uint32_t offset) {
+        const std::uint8_t e[16] = {size, size, colors, 0, 1, 0, bits, 0,
+                                    std::uint8_t(bytes), std::uint8_t(bytes >> 8), 0, 0,
+                                    std::uint8_t(offset), std::uint8_t(offset >> 8), 0, 0};
+        ico.insert(ico.end(), e, e + 16);
+    };
+    entry(16, 16, 4, 40, 38);
+    entry(32, 0, 0, 40, 78);
+    for (int image = 0; image < 2; ++image) {
+        std::uint8_t header[40] = {40};
+        header[14] = image == 0 ? 4 : 8;
+        ico.insert(ico.end(), header, header + 40);
+    }
+    auto images = vlicon::ReadIcon(ico.data(), ico.size());
+    ASSERT_TRUE(images);
+    ASSERT_EQ(images->size(), 2u);
+    EXPECT_EQ((*images)[0].width, 16);
+    EXPECT_EQ((*images)[0].colors, 16);
+    EXPECT_EQ((*images)[0].bits, 4);
+    EXPECT_EQ((*images)[1].width, 32);
+    EXPECT_EQ((*images)[1].bits, 8);
+    EXPECT_FALSE(vlicon::ReadIcon(ico.data(), ico.size() - 1));
+    ico[2] = 2;  // a cursor file
+    EXPECT_FALSE(vlicon::ReadIcon(ico.data(), ico.size()));
+    EXPECT_FALSE(vlicon::ReadIcon(nullptr, 0));
+}
+
+TEST(NetStatus, SambasFailureTextsMapToWindowsCodes) {
+    using netstatus::WindowsCodeFor;
+    EXPECT_EQ(WindowsCodeFor("do_connect: Connection to 127.0.0.2 failed (Error "
+                             "NT_STATUS_CONNECTION_REFUSED)\n"),
+              1225u);
+    EXPECT_EQ(WindowsCodeFor("do_connect: Connection to nosuch failed (Error "
+                             "NT_STATUS_INVALID_ADDRESS)\n"),
+              53u);
+    EXPECT_EQ(WindowsCodeFor("do_connect: Connection to nosuch failed (Error "
+                             "NT_STATUS_BAD_NETWORK_NAME)\n"),
+              53u);
+    EXPECT_EQ(WindowsCodeFor("tree connect failed: NT_STATUS_BAD_NETWORK_NAME\n"), 67u);
+    EXPECT_EQ(WindowsCodeFor("Connection to 10.0.0.9 failed (Error NT_STATUS_IO_TIMEOUT)"), 121u);
+    EXPECT_EQ(WindowsCodeFor("session setup failed: NT_STATUS_LOGON_FAILURE\n"), 1326u);
+    EXPECT_EQ(WindowsCodeFor("tree connect failed: NT_STATUS_ACCESS_DENIED\n"), 5u);
+    // The last status named is the one that ended the attempt.
+    EXPECT_EQ(WindowsCodeFor("x NT_STATUS_IO_TIMEOUT\nsession setup failed: "
+                             "NT_STATUS_ACCOUNT_DISABLED\n"),
+              1331u);
+    EXPECT_FALSE(WindowsCodeFor(""));
+    EXPECT_FALSE(WindowsCodeFor("Connection to x failed (Error NT_STATUS_UNSUCCESSFUL)"));
+    EXPECT_FALSE(WindowsCodeFor("NT_STATUS_"));
+}
+
+TEST(Runtime, SplitKeepsEveryPiece) {
+    using Pieces = std::vector<std::u16string>;
+    EXPECT_EQ(platform::Split(u"A B", u" "), (Pieces{u"A", u"B"}));
+    EXPECT_EQ(platform::Split(u" A  ", u" "), (Pieces{u"", u"A", u"", u""}));
+    EXPECT_EQ(platform::Split(u"", u" "), Pieces{u""});
+    EXPECT_EQ(platform::Split(u"a\r\nb\r\n", u"\r\n"), (Pieces{u"a", u"b", u""}));
+    EXPECT_EQ(platform::Split(u"a\rb\nc", u"\r\n"), Pieces{u"a\rb\nc"});
+}
+
+TEST(Runtime, FormatPadsToThePatternAndNeverCuts) {
+    EXPECT_EQ(platform::Format(7, u"00"), u"07");
+    EXPECT_EQ(platform::Format(123, u"00"), u"123");
+    EXPECT_EQ(platform::Format(99, u"0000"), u"0099");
+    EXPECT_EQ(platform::Format(-5, u"00"), u"-05");
+    EXPECT_EQ(platform::Format(0, u"0"), u"0");
+    EXPECT_EQ(platform::Format(INT32_MIN, u"0"), u"-2147483648");
+}
+
+TEST(Runtime, ValidClockTimesAreWhatWindowsAccepts) {
+    using platform::IsValidSystemTime;
+    EXPECT_TRUE(IsValidSystemTime({1601, 1, 0, 1, 0, 0, 0, 0}));
+    EXPECT_TRUE(IsValidSystemTime({30827, 12, 0, 31, 23, 59, 59, 999}));
+    EXPECT_TRUE(IsValidSystemTime({2000, 2, 9, 29, 0, 0, 0, 0}));  // day of week ignored
+    EXPECT_FALSE(IsValidSystemTime({1600, 12, 0, 31, 23, 59, 59, 999}));
+    EXPECT_FALSE(IsValidSystemTime({30828, 1, 0, 1, 0, 0, 0, 0}));
+    EXPECT_FALSE(IsValidSystemTime({1900, 2, 0, 29, 0, 0, 0, 0}));
+    EXPECT_FALSE(IsValidSystemTime({2026, 6, 0, 31, 0, 0, 0, 0}));
+    EXPECT_FALSE(IsValidSystemTime({2026, 6, 0, 0, 0, 0, 0, 0}));
+    EXPECT_FALSE(IsValidSystemTime({2026, 6, 0, 1, 0, 0, 0, 1000}));
+    EXPECT_FALSE(IsValidSystemTime({2026, 6, 0, 1, 0, 0, 60, 0}));
+}
+
+TEST(Civil, RoundTripsAcrossTheWholeRange) {
+    for (std::int64_t days = civil::DaysFromCivil(1601, 1, 1);
+         days <= civil::DaysFromCivil(30827, 12, 31); days += 997) {
+        const auto date = civil::CivilFromDays(days);
+        ASSERT_EQ(civil::DaysFromCivil(date.year, date.month, date.day), days);
+        ASSERT_LE(date.day, civil::DaysInMonth(date.year, date.month));
+    }
+}
+
+}  // namespace
