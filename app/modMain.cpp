@@ -25,8 +25,8 @@ int Main() {
     const std::vector<std::u16string> hostList = platform::Split(command, u" ");
     bool synced = false;
     for (const auto& element : hostList) {
-        const std::u16string host = support::vlTrimEx2(element, true, true, true, true, true,
-                                                       false, false, false, false, false);
+        const std::u16string host = support::vlTrimEx2(element, true, true, true, true, true, false,
+                                                       false, false, false, false);
         if (host.empty()) {
             continue;
         }
@@ -43,7 +43,7 @@ int Main() {
 }
 
 void ShowUsage() {
-    platform::MsgBox(u"Usage: " + platform::ExeBaseName() +
-                         u"[.EXE] HostName [HostName [HostName [...]]]",
-                     platform::kMsgBoxInformation, platform::kAppTitle);
+    platform::MsgBox(
+        u"Usage: " + platform::ExeBaseName() + u"[.EXE] HostName [HostName [HostName [...]]]",
+        platform::kMsgBoxInformation, platform::kAppTitle);
 }

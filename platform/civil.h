@@ -6,7 +6,9 @@
 
 namespace civil {
 
-constexpr bool IsLeapYear(std::int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+constexpr bool IsLeapYear(std::int64_t y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 constexpr int DaysInMonth(std::int64_t y, int m) {
     constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

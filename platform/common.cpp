@@ -24,8 +24,8 @@ std::vector<std::u16string> Split(std::u16string_view text, std::u16string_view 
 std::u16string Format(std::int32_t value, std::u16string_view pattern) {
     std::u16string digits;
     // Work on the magnitude as unsigned so that INT32_MIN is no special case.
-    std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value)
-                                        : static_cast<std::uint32_t>(value);
+    std::uint32_t magnitude =
+        value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
     do {
         digits.insert(digits.begin(), static_cast<char16_t>(u'0' + magnitude % 10));
         magnitude /= 10;

@@ -6,7 +6,7 @@ set -eu
 
 what=${1:-all}
 
-linux="build-essential cmake pkg-config googletest samba-dev samba-common libcap-dev
+linux="build-essential cmake pkg-config git clang-format googletest samba-dev samba-common libcap-dev
        samba smbclient iproute2 util-linux libcap2-bin procps"
 windows="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb
          xdotool imagemagick icoutils x11-utils"

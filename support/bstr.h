@@ -44,7 +44,9 @@ inline std::int32_t Yield(std::u16string_view text, BSTR* out) {
     return VL_S_OK;
 }
 
-inline VARIANT_BOOL Bool(bool value) { return value ? VL_TRUE : VL_FALSE; }
+inline VARIANT_BOOL Bool(bool value) {
+    return value ? VL_TRUE : VL_FALSE;
+}
 
 // Runs an operation's body, turning an exhausted heap into a status: no
 // exception may cross the C boundary.

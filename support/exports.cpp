@@ -19,10 +19,10 @@ VLEXPORT int32_t VLAPI vlTrimEx(BSTR* text, BSTR* result) {
     });
 }
 
-VLEXPORT int32_t VLAPI vlTrimEx2(BSTR* text, VARIANT_BOOL space, VARIANT_BOOL tab,
-                                 VARIANT_BOOL cr, VARIANT_BOOL lf, VARIANT_BOOL nul,
-                                 VARIANT_BOOL vtff, VARIANT_BOOL nbsp, VARIANT_BOOL unispace,
-                                 VARIANT_BOOL zerowidth, VARIANT_BOOL control, BSTR* result) {
+VLEXPORT int32_t VLAPI vlTrimEx2(BSTR* text, VARIANT_BOOL space, VARIANT_BOOL tab, VARIANT_BOOL cr,
+                                 VARIANT_BOOL lf, VARIANT_BOOL nul, VARIANT_BOOL vtff,
+                                 VARIANT_BOOL nbsp, VARIANT_BOOL unispace, VARIANT_BOOL zerowidth,
+                                 VARIANT_BOOL control, BSTR* result) {
     return Guard([&] {
         std::u16string_view in;
         if (!ViewRef(text, &in) || result == nullptr) {

@@ -3,7 +3,9 @@
 namespace vlicon {
 namespace {
 
-std::uint32_t Le16(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
+std::uint32_t Le16(const std::uint8_t* p) {
+    return p[0] | (p[1] << 8);
+}
 std::uint32_t Le32(const std::uint8_t* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
@@ -34,8 +36,8 @@ std::optional<std::vector<Image>> ReadIcon(const std::uint8_t* data, std::size_t
         if (bits == 0 && bytes >= 16 && Le32(image) == 40) {
             bits = static_cast<int>(Le16(image + 14));
         }
-        images.push_back({entry[0] == 0 ? 256 : entry[0], entry[1] == 0 ? 256 : entry[1],
-                          entry[2], bits, image, bytes});
+        images.push_back({entry[0] == 0 ? 256 : entry[0], entry[1] == 0 ? 256 : entry[1], entry[2],
+                          bits, image, bytes});
     }
     return images;
 }

@@ -102,10 +102,14 @@ vllog::LocalTime Now() {
     clock_gettime(CLOCK_REALTIME, &ts);
     tm local{};
     localtime_r(&ts.tv_sec, &local);
-    return {local.tm_year + 1900L, local.tm_mon + 1,
-            local.tm_mday,         local.tm_hour,
-            local.tm_min,          local.tm_sec,
-            static_cast<int>(ts.tv_nsec / 1'000'000), static_cast<int>(local.tm_gmtoff / 60)};
+    return {local.tm_year + 1900L,
+            local.tm_mon + 1,
+            local.tm_mday,
+            local.tm_hour,
+            local.tm_min,
+            local.tm_sec,
+            static_cast<int>(ts.tv_nsec / 1'000'000),
+            static_cast<int>(local.tm_gmtoff / 60)};
 }
 
 int32_t Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
@@ -116,8 +120,7 @@ int32_t Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
     const std::string name = vlproc::ExecutableName();
     const std::u16string name16 = vltext::FromUtf8(name);
     const auto pid = static_cast<std::uint32_t>(getpid());
-    const std::string block =
-        vltext::ToUtf8(vllog::Block(Now(), name16, pid, kind, entry));
+    const std::string block = vltext::ToUtf8(vllog::Block(Now(), name16, pid, kind, entry));
 
     const std::string path = LogFilePath(name);
     const bool in_file = AppendToFile(path, block);

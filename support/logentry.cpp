@@ -38,8 +38,8 @@ std::u16string Header(const LocalTime& when, std::u16string_view name, std::uint
     out += u'.';
     Append(out, when.millisecond, 3);
     out += when.utc_offset_minutes < 0 ? u" -" : u" +";
-    const int offset = when.utc_offset_minutes < 0 ? -when.utc_offset_minutes
-                                                   : when.utc_offset_minutes;
+    const int offset =
+        when.utc_offset_minutes < 0 ? -when.utc_offset_minutes : when.utc_offset_minutes;
     Append(out, offset / 60, 2);
     Append(out, offset % 60, 2);
     out += u' ';
@@ -77,8 +77,8 @@ std::u16string Body(std::u16string_view text) {
     return out;
 }
 
-std::u16string Block(const LocalTime& when, std::u16string_view name, std::uint32_t pid,
-                     Kind kind, std::u16string_view text) {
+std::u16string Block(const LocalTime& when, std::u16string_view name, std::uint32_t pid, Kind kind,
+                     std::u16string_view text) {
     return Header(when, name, pid, kind) + u'\n' + Body(text) + u'\n';
 }
 

@@ -27,8 +27,8 @@ std::u16string Header(const LocalTime& when, std::u16string_view name, std::uint
 std::u16string Body(std::u16string_view text);
 
 // Header, body and one empty line: what is appended to the file.
-std::u16string Block(const LocalTime& when, std::u16string_view name, std::uint32_t pid,
-                     Kind kind, std::u16string_view text);
+std::u16string Block(const LocalTime& when, std::u16string_view name, std::uint32_t pid, Kind kind,
+                     std::u16string_view text);
 
 // The executable's name without directory and extension.
 std::u16string_view BaseName(std::u16string_view path);

@@ -12,12 +12,9 @@ struct Privilege {
     cap_value_t capability;
 };
 constexpr Privilege kPrivileges[] = {
-    {u"SeSystemtimePrivilege", CAP_SYS_TIME},
-    {u"SeShutdownPrivilege", CAP_SYS_BOOT},
-    {u"SeBackupPrivilege", CAP_DAC_READ_SEARCH},
-    {u"SeRestorePrivilege", CAP_DAC_OVERRIDE},
-    {u"SeDebugPrivilege", CAP_SYS_PTRACE},
-    {u"SeIncreaseBasePriorityPrivilege", CAP_SYS_NICE},
+    {u"SeSystemtimePrivilege", CAP_SYS_TIME},    {u"SeShutdownPrivilege", CAP_SYS_BOOT},
+    {u"SeBackupPrivilege", CAP_DAC_READ_SEARCH}, {u"SeRestorePrivilege", CAP_DAC_OVERRIDE},
+    {u"SeDebugPrivilege", CAP_SYS_PTRACE},       {u"SeIncreaseBasePriorityPrivilege", CAP_SYS_NICE},
 };
 
 bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
@@ -66,8 +63,7 @@ bool SetEffective(cap_value_t capability, bool enable) {
 
 }  // namespace
 
-extern "C" VLEXPORT int32_t VLAPI vlSetPrivilegeForProcess(BSTR privilege_name,
-                                                           VARIANT_BOOL enable,
+extern "C" VLEXPORT int32_t VLAPI vlSetPrivilegeForProcess(BSTR privilege_name, VARIANT_BOOL enable,
                                                            VARIANT_BOOL* result) {
     return vlbstr::Guard([&] {
         if (result == nullptr) {

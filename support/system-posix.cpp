@@ -59,8 +59,10 @@ bool SameName(std::u16string_view a, const char* b) {
     for (; i < a.size() && b[i] != '\0'; ++i) {
         char16_t x = a[i];
         char y = b[i];
-        if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+        if (x >= u'a' && x <= u'z')
+            x = static_cast<char16_t>(x - 32);
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 32);
         if (x != static_cast<unsigned char>(y)) {
             return false;
         }

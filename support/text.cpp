@@ -9,25 +9,35 @@ namespace {
 
 bool InClasses(char16_t c, unsigned classes) {
     switch (c) {
-        case u' ': return classes & kSpace;
-        case u'\t': return classes & kTab;
-        case u'\r': return classes & kCr;
-        case u'\n': return classes & kLf;
-        case u'\0': return classes & kNul;
+        case u' ':
+            return classes & kSpace;
+        case u'\t':
+            return classes & kTab;
+        case u'\r':
+            return classes & kCr;
+        case u'\n':
+            return classes & kLf;
+        case u'\0':
+            return classes & kNul;
         case u'\v':
-        case u'\f': return classes & kVtFf;
+        case u'\f':
+            return classes & kVtFf;
         case 0x00A0:
         case 0x2007:
-        case 0x202F: return classes & kNbsp;
+        case 0x202F:
+            return classes & kNbsp;
         case 0x1680:
         case 0x205F:
-        case 0x3000: return classes & kUniSpace;
+        case 0x3000:
+            return classes & kUniSpace;
         case 0x200B:
         case 0x200C:
         case 0x200D:
         case 0x2060:
-        case 0xFEFF: return classes & kZeroWidth;
-        default: break;
+        case 0xFEFF:
+            return classes & kZeroWidth;
+        default:
+            break;
     }
     if (c >= 0x2000 && c <= 0x200A) {
         return classes & kUniSpace;
@@ -104,7 +114,9 @@ std::u16string DestroyDoubleSpaces(std::u16string_view text) {
     return out;
 }
 
-std::u16string TrimCRLF(std::u16string_view text) { return Trim(text, kCr | kLf); }
+std::u16string TrimCRLF(std::u16string_view text) {
+    return Trim(text, kCr | kLf);
+}
 
 std::optional<std::u16string> TimeText(double date) {
     const auto moment = Decode(date);

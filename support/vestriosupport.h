@@ -161,10 +161,10 @@ VLEXPORT int32_t VLAPI vlTrimEx(BSTR* text, BSTR* result);
  *               and U+007F to U+009F
  * Characters inside the text are never removed.
  */
-VLEXPORT int32_t VLAPI vlTrimEx2(BSTR* text, VARIANT_BOOL space, VARIANT_BOOL tab,
-                                 VARIANT_BOOL cr, VARIANT_BOOL lf, VARIANT_BOOL nul,
-                                 VARIANT_BOOL vtff, VARIANT_BOOL nbsp, VARIANT_BOOL unispace,
-                                 VARIANT_BOOL zerowidth, VARIANT_BOOL control, BSTR* result);
+VLEXPORT int32_t VLAPI vlTrimEx2(BSTR* text, VARIANT_BOOL space, VARIANT_BOOL tab, VARIANT_BOOL cr,
+                                 VARIANT_BOOL lf, VARIANT_BOOL nul, VARIANT_BOOL vtff,
+                                 VARIANT_BOOL nbsp, VARIANT_BOOL unispace, VARIANT_BOOL zerowidth,
+                                 VARIANT_BOOL control, BSTR* result);
 
 /* Yields `text` with every run of two or more spaces (U+0020) cut to one. */
 VLEXPORT int32_t VLAPI vlDestroyDoubleSpaces(BSTR text, BSTR* result);

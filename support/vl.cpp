@@ -37,10 +37,14 @@ void Check(std::int32_t status, std::u16string_view operation) {
     }
 }
 
-VARIANT_BOOL Bool(bool value) { return value ? VL_TRUE : VL_FALSE; }
+VARIANT_BOOL Bool(bool value) {
+    return value ? VL_TRUE : VL_FALSE;
+}
 
 // A yielded Boolean counts on its low 16 bits only.
-bool IsTrue(VARIANT_BOOL value) { return static_cast<std::uint16_t>(value) != 0; }
+bool IsTrue(VARIANT_BOOL value) {
+    return static_cast<std::uint16_t>(value) != 0;
+}
 
 }  // namespace
 
@@ -74,9 +78,8 @@ std::u16string vlTrimEx(std::u16string_view text) {
     return out.str();
 }
 
-std::u16string vlTrimEx2(std::u16string_view text, bool space, bool tab, bool cr, bool lf,
-                         bool nul, bool vtff, bool nbsp, bool unispace, bool zerowidth,
-                         bool control) {
+std::u16string vlTrimEx2(std::u16string_view text, bool space, bool tab, bool cr, bool lf, bool nul,
+                         bool vtff, bool nbsp, bool unispace, bool zerowidth, bool control) {
     Text in(text);
     Text out;
     Check(::vlTrimEx2(in.ref(), Bool(space), Bool(tab), Bool(cr), Bool(lf), Bool(nul), Bool(vtff),

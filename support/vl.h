@@ -18,9 +18,8 @@ bool vlIsInIDE();
 WindowHandle vlGetThunderMainHandle();
 void vlSetWindowResIconAll(WindowHandle window, std::u16string_view resource_name);
 std::u16string vlTrimEx(std::u16string_view text);
-std::u16string vlTrimEx2(std::u16string_view text, bool space, bool tab, bool cr, bool lf,
-                         bool nul, bool vtff, bool nbsp, bool unispace, bool zerowidth,
-                         bool control);
+std::u16string vlTrimEx2(std::u16string_view text, bool space, bool tab, bool cr, bool lf, bool nul,
+                         bool vtff, bool nbsp, bool unispace, bool zerowidth, bool control);
 std::u16string vlDestroyDoubleSpaces(std::u16string_view text);
 std::u16string vlTrimCRLF(std::u16string_view text);
 std::u16string vlSystemTimeToStringTime2(double date);

@@ -10,9 +10,13 @@
 namespace {
 
 // Each field of the remote record is read as a signed 32-bit number.
-std::int32_t Signed(std::uint32_t field) { return static_cast<std::int32_t>(field); }
+std::int32_t Signed(std::uint32_t field) {
+    return static_cast<std::int32_t>(field);
+}
 
-std::u16string Plain(std::int32_t value) { return platform::Format(value, u"0"); }
+std::u16string Plain(std::int32_t value) {
+    return platform::Format(value, u"0");
+}
 
 std::u16string ReportLine(std::u16string_view label, std::int32_t day, std::int32_t month,
                           std::int32_t year, std::int32_t hour, std::int32_t minute,
@@ -57,9 +61,13 @@ bool NewClockTime(const platform::TIME_OF_DAY_INFO& remote, platform::SYSTEMTIME
     }
     // The 16-bit fields take the narrowed values' bits, as the platform's
     // record does; SetSystemTime rejects what is not a clock time.
-    *time = {static_cast<std::uint16_t>(year),   static_cast<std::uint16_t>(month), 0,
-             static_cast<std::uint16_t>(day),    static_cast<std::uint16_t>(hour),
-             static_cast<std::uint16_t>(minute), static_cast<std::uint16_t>(second),
+    *time = {static_cast<std::uint16_t>(year),
+             static_cast<std::uint16_t>(month),
+             0,
+             static_cast<std::uint16_t>(day),
+             static_cast<std::uint16_t>(hour),
+             static_cast<std::uint16_t>(minute),
+             static_cast<std::uint16_t>(second),
              static_cast<std::uint16_t>(milliseconds)};
     return true;
 }

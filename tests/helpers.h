@@ -9,7 +9,9 @@
 
 #include "support/text.h"
 
-inline std::string U8(std::u16string_view text) { return vltext::ToUtf8(text); }
+inline std::string U8(std::u16string_view text) {
+    return vltext::ToUtf8(text);
+}
 
 // The message parts of log lines "[time] [date] message\r\n", in order.
 inline std::vector<std::u16string> Messages(std::u16string_view log) {
@@ -20,7 +22,8 @@ inline std::vector<std::u16string> Messages(std::u16string_view log) {
         const auto second = line.find(u"] [");
         const auto start = line.find(u"] ", second + 3);
         out.emplace_back(line.substr(start + 2));
-        if (end == std::u16string_view::npos) break;
+        if (end == std::u16string_view::npos)
+            break;
         log.remove_prefix(end + 2);
     }
     return out;

@@ -53,9 +53,9 @@ TEST_F(Startup, StartupCallsComeFirstInOrder) {
     fake::command_text = u"a";
     Main();
     const std::vector<std::string> first(fake::calls.begin(), fake::calls.begin() + 6);
-    const std::vector<std::string> expected = {"vlRegisterAppPath",     "vlIsInIDE",
-                                               "vlGetThunderMainHandle", "vlSetWindowResIconAll",
-                                               "vlTrimEx",              "vlDestroyDoubleSpaces"};
+    const std::vector<std::string> expected = {
+        "vlRegisterAppPath",     "vlIsInIDE", "vlGetThunderMainHandle",
+        "vlSetWindowResIconAll", "vlTrimEx",  "vlDestroyDoubleSpaces"};
     EXPECT_EQ(first, expected);
     EXPECT_EQ(fake::icon_resources, Lines{u"A_MAIN"});
 }
@@ -96,8 +96,7 @@ TEST_F(Startup, WhenTheFirstHostWorksTheLogHoldsOnlyItsLines) {
     fake::command_text = u"one two";
     Works(u"ONE");
     EXPECT_EQ(Main(), kExitClockSet);
-    const Lines expected = {u"Trying machine ONE.",
-                            u"Local date & time:  3.07.2026 9:05:07.45",
+    const Lines expected = {u"Trying machine ONE.", u"Local date & time:  3.07.2026 9:05:07.45",
                             u"Remote date & time: 3.07.2026 9:05:09.12",
                             u"Please note both times are in UTC format.",
                             u"System time was updated successfully."};
@@ -111,8 +110,7 @@ TEST_F(Startup, WhenEveryHostFailsTheLogIsAnErrorEntry) {
     ASSERT_EQ(fake::log_entries.size(), 1u);
     EXPECT_FALSE(fake::log_entries[0].information);
     const Lines expected = {
-        u"Trying machine ONE.",
-        u"NetRemoteTOD() failed. Error 53: The network path was not found.",
+        u"Trying machine ONE.", u"NetRemoteTOD() failed. Error 53: The network path was not found.",
         u"Trying machine TWO.",
         u"NetRemoteTOD() failed. Error 1225: The remote computer refused the network connection.",
         u"All tries were failed."};

@@ -1,0 +1,34 @@
+# Tests of the Linux pieces: the support library at its C boundary, the real
+# runtime, libnetapi against a real smbd, and the todsync binary itself.
+
+# The support library as any caller meets it. The runtime's window functions
+# and the executable's resources are linked in, as in todsync.
+add_executable(support_tests support_test.cpp ${PROJECT_SOURCE_DIR}/platform/posix/window.cpp)
+target_include_directories(support_tests PRIVATE ${PROJECT_SOURCE_DIR} ${CAP_INCLUDE_DIR})
+target_link_libraries(support_tests PRIVATE
+    vestriosupport0100 todsync_resources vltext ${CAP_LIBRARY} GTest::gtest_main todsync_warnings)
+target_link_options(support_tests PRIVATE
+    -Wl,--dynamic-list=${PROJECT_SOURCE_DIR}/platform/posix/runtime.dynlist)
+gtest_discover_tests(support_tests DISCOVERY_MODE PRE_TEST)
+
+# A run with the real runtime and support library; network and clock faked.
+add_executable(startup_tests startup_test.cpp)
+target_link_libraries(startup_tests PRIVATE
+    todsync_core todsync_runtime fake_net fake_clock vestriosupport0100
+    GTest::gtest_main todsync_warnings)
+gtest_discover_tests(startup_tests DISCOVERY_MODE PRE_TEST)
+
+# libnetapi against a real smbd, in a network namespace of its own.
+add_executable(netapi_tests netapi_test.cpp)
+target_link_libraries(netapi_tests PRIVATE
+    todsync_core todsync_net fake_clock fake_runtime fake_support GTest::gtest_main
+    todsync_warnings)
+add_test(NAME netapi_tests
+    COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh $<TARGET_FILE:netapi_tests>)
+set_tests_properties(netapi_tests PROPERTIES LABELS integration TIMEOUT 120)
+
+# The todsync binary with the clock out of its reach, against the same server.
+add_test(NAME todsync_linux_e2e
+    COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh
+            ${CMAKE_CURRENT_SOURCE_DIR}/e2e-linux.sh $<TARGET_FILE:todsync>)
+set_tests_properties(todsync_linux_e2e PROPERTIES LABELS integration TIMEOUT 120)

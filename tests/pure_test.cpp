@@ -74,8 +74,9 @@ TEST(Text, Utf8KeepsEveryByteStringAndEveryCharacter) {
     EXPECT_EQ(FromUtf8("h\xC3\xA9t\xE2\x82\xAC\xF0\x9F\x95\x92"), u"h\u00E9t\u20AC\U0001F552");
     EXPECT_EQ(ToUtf8(u"h\u00E9t\u20AC\U0001F552"), "h\xC3\xA9t\xE2\x82\xAC\xF0\x9F\x95\x92");
     // Bytes that are not UTF-8 come back as they were.
-    for (const std::string& bytes : std::vector<std::string>{"\xFF", "a\xC3", "\xE2\x82", "\xC0\xAF", "\xED\xA0\x80",
-                                    "\xF4\x90\x80\x80", std::string("n\0l", 3)}) {
+    for (const std::string& bytes :
+         std::vector<std::string>{"\xFF", "a\xC3", "\xE2\x82", "\xC0\xAF", "\xED\xA0\x80",
+                                  "\xF4\x90\x80\x80", std::string("n\0l", 3)}) {
         EXPECT_EQ(ToUtf8(FromUtf8(bytes)), bytes);
     }
     // A lone surrogate that stands for no byte becomes U+FFFD.
@@ -104,9 +105,22 @@ TEST(Icon, ReadsTheDirectoryAndRejectsWhatLiesOutside) {
     std::vector<std::uint8_t> ico = {0, 0, 1, 0, 2, 0};
     auto entry = [&](std::uint8_t size, std::uint8_t colors, std::uint8_t bits, std::uint32_t bytes,
                      std::uint32_t offset) {
-        const std::uint8_t e[16] = {size, size, colors, 0, 1, 0, bits, 0,
-                                    std::uint8_t(bytes), std::uint8_t(bytes >> 8), 0, 0,
-                                    std::uint8_t(offset), std::uint8_t(offset >> 8), 0, 0};
+        const std::uint8_t e[16] = {size,
+                                    size,
+                                    colors,
+                                    0,
+                                    1,
+                                    0,
+                                    bits,
+                                    0,
+                                    std::uint8_t(bytes),
+                                    std::uint8_t(bytes >> 8),
+                                    0,
+                                    0,
+                                    std::uint8_t(offset),
+                                    std::uint8_t(offset >> 8),
+                                    0,
+                                    0};
         ico.insert(ico.end(), e, e + 16);
     };
     entry(16, 16, 4, 40, 38);

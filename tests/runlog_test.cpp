@@ -68,8 +68,8 @@ TEST_F(RunLog, FlushWithoutSuccessWritesAnErrorEntry) {
 }
 
 TEST_F(RunLog, ASupportFailureIsFatalAndKeepsNothing) {
-    for (const char* operation : {"vlTrimEx", "vlSystemTimeToStringTime2",
-                                  "vlSystemTimeToStringDate2"}) {
+    for (const char* operation :
+         {"vlTrimEx", "vlSystemTimeToStringTime2", "vlSystemTimeToStringDate2"}) {
         SCOPED_TRACE(operation);
         runLog.clear();
         fake::fail_operation = operation;

@@ -21,9 +21,7 @@ protected:
     }
     void TearDown() override { EXPECT_EQ(fake::buffers_outstanding, 0) << "buffer not freed"; }
 
-    static void Answers(platform::TIME_OF_DAY_INFO record) {
-        fake::Script(u"HOST", {0, record});
-    }
+    static void Answers(platform::TIME_OF_DAY_INFO record) { fake::Script(u"HOST", {0, record}); }
 };
 
 const Lines kReport = {u"Local date & time:  3.07.2026 9:05:07.45",
@@ -48,8 +46,8 @@ TEST_F(Sync, UnreachableHostLogsTheFailureAndLeavesTheClock) {
 TEST_F(Sync, ADescriptionWithALineBreakInsideGivesTwoLines) {
     fake::Script(u"HOST", {77, std::nullopt});
     EXPECT_FALSE(SyncFromHost(u"HOST"));
-    const Lines expected = {u"Trying machine HOST.", u"NetRemoteTOD() failed. Error 77: First part.",
-                            u"Second part."};
+    const Lines expected = {u"Trying machine HOST.",
+                            u"NetRemoteTOD() failed. Error 77: First part.", u"Second part."};
     EXPECT_EQ(Messages(runLog), expected);
 }
 
@@ -141,8 +139,8 @@ TEST_F(Sync, ARecordThatIsNoClockTimeIsRefusedNotNormalised) {
     const char16_t* kInvalid = u"NetRemoteTOD() returned an invalid time.";
     const char16_t* kRefused = u"SetSystemTime() failed.";
     const Case cases[] = {
-        {fake::Record(2025, 2, 29, 12, 0, 0, 0), kRefused},    // not a leap year
-        {fake::Record(2024, 2, 29, 12, 0, 0, 0), nullptr},     // a leap year
+        {fake::Record(2025, 2, 29, 12, 0, 0, 0), kRefused},  // not a leap year
+        {fake::Record(2024, 2, 29, 12, 0, 0, 0), nullptr},   // a leap year
         {fake::Record(2026, 4, 31, 12, 0, 0, 0), kRefused},
         {fake::Record(2026, 13, 1, 12, 0, 0, 0), kRefused},
         {fake::Record(2026, 0, 1, 12, 0, 0, 0), kRefused},

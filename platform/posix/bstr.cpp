@@ -14,7 +14,8 @@ VLEXPORT BSTR SysAllocStringLen(const OLECHAR* text, UINT len) {
         return nullptr;
     }
     const uint32_t bytes = len * static_cast<uint32_t>(sizeof(OLECHAR));
-    auto* block = static_cast<unsigned char*>(std::malloc(sizeof(uint32_t) + bytes + sizeof(OLECHAR)));
+    auto* block =
+        static_cast<unsigned char*>(std::malloc(sizeof(uint32_t) + bytes + sizeof(OLECHAR)));
     if (block == nullptr) {
         return nullptr;
     }

@@ -33,8 +33,8 @@ bool SetSystemTime(const SYSTEMTIME& time) {
     }
     const std::int64_t days = civil::DaysFromCivil(time.wYear, time.wMonth, time.wDay);
     timespec wanted{};
-    wanted.tv_sec = static_cast<time_t>(days * 86400 + time.wHour * 3600 + time.wMinute * 60 +
-                                        time.wSecond);
+    wanted.tv_sec =
+        static_cast<time_t>(days * 86400 + time.wHour * 3600 + time.wMinute * 60 + time.wSecond);
     wanted.tv_nsec = static_cast<long>(time.wMilliseconds) * 1'000'000;
     return clock_settime(CLOCK_REALTIME, &wanted) == 0;
 }

@@ -15,9 +15,9 @@
 #include <string>
 
 // netapi.h assumes these come first.
+#include <netapi.h>
 #include <stdbool.h>
 #include <stdint.h>
-#include <netapi.h>
 
 #include "platform/platform.h"
 #include "platform/posix/netstatus.h"
@@ -65,7 +65,8 @@ public:
         sink_ = memfd_create("libnetapi-output", MFD_CLOEXEC);
         const int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
         if (sink_ < 0 || null < 0) {
-            if (null >= 0) close(null);
+            if (null >= 0)
+                close(null);
             return;
         }
         for (int fd = 0; fd < 3; ++fd) {

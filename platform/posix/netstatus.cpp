@@ -10,18 +10,18 @@ struct Mapping {
 
 // As Windows maps NTSTATUS codes to its error codes.
 constexpr Mapping kMappings[] = {
-    {"NT_STATUS_CONNECTION_REFUSED", 1225},      // ERROR_CONNECTION_REFUSED
-    {"NT_STATUS_IO_TIMEOUT", 121},               // ERROR_SEM_TIMEOUT
-    {"NT_STATUS_INVALID_ADDRESS", 53},           // name not resolved: ERROR_BAD_NETPATH
-    {"NT_STATUS_BAD_NETWORK_PATH", 53},          // ERROR_BAD_NETPATH
-    {"NT_STATUS_BAD_NETWORK_NAME", 67},          // ERROR_BAD_NET_NAME
-    {"NT_STATUS_HOST_UNREACHABLE", 1232},        // ERROR_HOST_UNREACHABLE
-    {"NT_STATUS_NETWORK_UNREACHABLE", 1231},     // ERROR_NETWORK_UNREACHABLE
-    {"NT_STATUS_CONNECTION_ABORTED", 1236},      // ERROR_CONNECTION_ABORTED
-    {"NT_STATUS_CONNECTION_RESET", 64},          // ERROR_NETNAME_DELETED
-    {"NT_STATUS_CONNECTION_DISCONNECTED", 64},   // ERROR_NETNAME_DELETED
-    {"NT_STATUS_NETWORK_NAME_DELETED", 64},      // ERROR_NETNAME_DELETED
-    {"NT_STATUS_PIPE_BROKEN", 64},               // the server went away mid-call
+    {"NT_STATUS_CONNECTION_REFUSED", 1225},     // ERROR_CONNECTION_REFUSED
+    {"NT_STATUS_IO_TIMEOUT", 121},              // ERROR_SEM_TIMEOUT
+    {"NT_STATUS_INVALID_ADDRESS", 53},          // name not resolved: ERROR_BAD_NETPATH
+    {"NT_STATUS_BAD_NETWORK_PATH", 53},         // ERROR_BAD_NETPATH
+    {"NT_STATUS_BAD_NETWORK_NAME", 67},         // ERROR_BAD_NET_NAME
+    {"NT_STATUS_HOST_UNREACHABLE", 1232},       // ERROR_HOST_UNREACHABLE
+    {"NT_STATUS_NETWORK_UNREACHABLE", 1231},    // ERROR_NETWORK_UNREACHABLE
+    {"NT_STATUS_CONNECTION_ABORTED", 1236},     // ERROR_CONNECTION_ABORTED
+    {"NT_STATUS_CONNECTION_RESET", 64},         // ERROR_NETNAME_DELETED
+    {"NT_STATUS_CONNECTION_DISCONNECTED", 64},  // ERROR_NETNAME_DELETED
+    {"NT_STATUS_NETWORK_NAME_DELETED", 64},     // ERROR_NETNAME_DELETED
+    {"NT_STATUS_PIPE_BROKEN", 64},              // the server went away mid-call
     {"NT_STATUS_END_OF_FILE", 64},
     {"NT_STATUS_INVALID_NETWORK_RESPONSE", 59},  // ERROR_UNEXP_NET_ERR
     {"NT_STATUS_NETWORK_ACCESS_DENIED", 65},     // ERROR_NETWORK_ACCESS_DENIED
@@ -40,7 +40,9 @@ constexpr Mapping kMappings[] = {
     {"NT_STATUS_NO_LOGON_SERVERS", 1311},        // ERROR_NO_LOGON_SERVERS
 };
 
-bool IsNameChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
+bool IsNameChar(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
 
 }  // namespace
 

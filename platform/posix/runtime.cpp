@@ -122,10 +122,11 @@ double Now() {
     const std::int64_t days =
         civil::DaysFromCivil(local.tm_year + 1900L, local.tm_mon + 1, local.tm_mday) -
         civil::kOleEpochDays;
-    const double fraction =
-        ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec +
-         static_cast<double>(ts.tv_nsec) / 1e9) /
-        86400.0;
+    // Whole milliseconds: the date texts show milliseconds, and a moment
+    // between two of them must not round up to one that has not come yet.
+    const long milliseconds =
+        ((local.tm_hour * 60L + local.tm_min) * 60 + local.tm_sec) * 1000 + ts.tv_nsec / 1'000'000;
+    const double fraction = static_cast<double>(milliseconds) / 86'400'000.0;
     // Before 1899-12-30 the fraction still counts forward from midnight.
     return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
 }

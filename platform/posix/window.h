@@ -33,8 +33,8 @@ struct vlpModule {
 struct vlpIconImage {
     int32_t width;
     int32_t height;
-    int32_t colors;  // palette entries; 0 when the image has no palette
-    int32_t bits;    // bits per pixel
+    int32_t colors;       // palette entries; 0 when the image has no palette
+    int32_t bits;         // bits per pixel
     const uint8_t* data;  // the image as the .ico file holds it
     size_t size;
 };

@@ -20,7 +20,9 @@ void ResetClock() {
 
 namespace platform {
 
-void GetSystemTime(SYSTEMTIME* time) { *time = fake::now_utc; }
+void GetSystemTime(SYSTEMTIME* time) {
+    *time = fake::now_utc;
+}
 
 bool SetSystemTime(const SYSTEMTIME& time) {
     fake::clock_set_calls.push_back(time);

@@ -12,7 +12,9 @@ namespace {
 std::map<std::u16string, Answer> answers;
 }
 
-void Script(const std::u16string& host, const Answer& answer) { answers[host] = answer; }
+void Script(const std::u16string& host, const Answer& answer) {
+    answers[host] = answer;
+}
 
 platform::TIME_OF_DAY_INFO Record(int year, int month, int day, int hour, int minute, int second,
                                   int hundredths) {

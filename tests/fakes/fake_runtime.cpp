@@ -38,7 +38,9 @@ void ResetRuntime() {
 namespace platform {
 
 void InitCommonControls() {}
-std::u16string CommandText() { return fake::command_text; }
+std::u16string CommandText() {
+    return fake::command_text;
+}
 
 std::u16string UCase(std::u16string_view text) {
     std::u16string out(text);
@@ -56,7 +58,9 @@ double Now() {
     return readings.empty() ? 0.0 : readings[i < readings.size() ? i : readings.size() - 1];
 }
 
-std::u16string ExeBaseName() { return fake::exe_base_name; }
+std::u16string ExeBaseName() {
+    return fake::exe_base_name;
+}
 
 void MsgBox(std::u16string_view text, int style, std::u16string_view caption) {
     fake::message_boxes.push_back({std::u16string(text), style, std::u16string(caption)});

@@ -36,7 +36,9 @@ bool Fails(const char* operation) {
     return fake::fail_operation == operation;
 }
 
-std::u16string_view In(BSTR* text) { return vlbstr::View(*text); }
+std::u16string_view In(BSTR* text) {
+    return vlbstr::View(*text);
+}
 
 struct FakeWindow {};
 FakeWindow main_window;
@@ -46,38 +48,45 @@ FakeWindow main_window;
 extern "C" {
 
 VLEXPORT int32_t VLAPI vlRegisterAppPath(BSTR* path) {
-    if (Fails("vlRegisterAppPath")) return fake::fail_status;
+    if (Fails("vlRegisterAppPath"))
+        return fake::fail_status;
     return vlbstr::Yield(u"/usr/bin/todsync", path);
 }
 
 VLEXPORT int32_t VLAPI vlIsInIDE(VARIANT_BOOL* result) {
-    if (Fails("vlIsInIDE")) return fake::fail_status;
+    if (Fails("vlIsInIDE"))
+        return fake::fail_status;
     *result = fake::in_ide_result;
     return VL_S_OK;
 }
 
 VLEXPORT int32_t VLAPI vlGetThunderMainHandle(VLHWND* window) {
-    if (Fails("vlGetThunderMainHandle")) return fake::fail_status;
+    if (Fails("vlGetThunderMainHandle"))
+        return fake::fail_status;
     *window = reinterpret_cast<VLHWND>(&main_window);
     return VL_S_OK;
 }
 
 VLEXPORT int32_t VLAPI vlSetWindowResIconAll(VLHWND window, BSTR* resource_name) {
-    if (Fails("vlSetWindowResIconAll")) return fake::fail_status;
-    if (window != reinterpret_cast<VLHWND>(&main_window)) return VL_E_INVALIDARG;
+    if (Fails("vlSetWindowResIconAll"))
+        return fake::fail_status;
+    if (window != reinterpret_cast<VLHWND>(&main_window))
+        return VL_E_INVALIDARG;
     fake::icon_resources.emplace_back(In(resource_name));
     return VL_S_OK;
 }
 
 VLEXPORT int32_t VLAPI vlTrimEx(BSTR* text, BSTR* result) {
-    if (Fails("vlTrimEx")) return fake::fail_status;
+    if (Fails("vlTrimEx"))
+        return fake::fail_status;
     return vlbstr::Yield(vltext::Trim(In(text), vltext::kBlanks), result);
 }
 
-VLEXPORT int32_t VLAPI vlTrimEx2(BSTR* text, VARIANT_BOOL f1, VARIANT_BOOL f2, VARIANT_BOOL f3, VARIANT_BOOL f4,
-                  VARIANT_BOOL f5, VARIANT_BOOL f6, VARIANT_BOOL f7, VARIANT_BOOL f8,
-                  VARIANT_BOOL f9, VARIANT_BOOL f10, BSTR* result) {
-    if (Fails("vlTrimEx2")) return fake::fail_status;
+VLEXPORT int32_t VLAPI vlTrimEx2(BSTR* text, VARIANT_BOOL f1, VARIANT_BOOL f2, VARIANT_BOOL f3,
+                                 VARIANT_BOOL f4, VARIANT_BOOL f5, VARIANT_BOOL f6, VARIANT_BOOL f7,
+                                 VARIANT_BOOL f8, VARIANT_BOOL f9, VARIANT_BOOL f10, BSTR* result) {
+    if (Fails("vlTrimEx2"))
+        return fake::fail_status;
     const VARIANT_BOOL flags[] = {f1, f2, f3, f4, f5, f6, f7, f8, f9, f10};
     unsigned classes = 0;
     for (unsigned i = 0; i < 10; ++i) {
@@ -91,45 +100,58 @@ VLEXPORT int32_t VLAPI vlTrimEx2(BSTR* text, VARIANT_BOOL f1, VARIANT_BOOL f2, V
 }
 
 VLEXPORT int32_t VLAPI vlDestroyDoubleSpaces(BSTR text, BSTR* result) {
-    if (Fails("vlDestroyDoubleSpaces")) return fake::fail_status;
+    if (Fails("vlDestroyDoubleSpaces"))
+        return fake::fail_status;
     return vlbstr::Yield(vltext::DestroyDoubleSpaces(vlbstr::View(text)), result);
 }
 
 VLEXPORT int32_t VLAPI vlTrimCRLF(BSTR* text, BSTR* result) {
-    if (Fails("vlTrimCRLF")) return fake::fail_status;
+    if (Fails("vlTrimCRLF"))
+        return fake::fail_status;
     return vlbstr::Yield(vltext::TrimCRLF(In(text)), result);
 }
 
 VLEXPORT int32_t VLAPI vlSystemTimeToStringTime2(double date, BSTR* result) {
-    if (Fails("vlSystemTimeToStringTime2")) return fake::fail_status;
+    if (Fails("vlSystemTimeToStringTime2"))
+        return fake::fail_status;
     const auto text = vltext::TimeText(date);
     return text ? vlbstr::Yield(*text, result) : VL_E_INVALIDARG;
 }
 
 VLEXPORT int32_t VLAPI vlSystemTimeToStringDate2(double date, int16_t option, BSTR* result) {
-    if (Fails("vlSystemTimeToStringDate2")) return fake::fail_status;
+    if (Fails("vlSystemTimeToStringDate2"))
+        return fake::fail_status;
     const auto text = vltext::DateText(date);
     return text && option == 0 ? vlbstr::Yield(*text, result) : VL_E_INVALIDARG;
 }
 
 VLEXPORT int32_t VLAPI vlGetErrorNumber(int32_t code, BSTR* result) {
-    if (Fails("vlGetErrorNumber")) return fake::fail_status;
+    if (Fails("vlGetErrorNumber"))
+        return fake::fail_status;
     return vlbstr::Yield(vltext::ErrorNumber(code), result);
 }
 
 VLEXPORT int32_t VLAPI vlGetAPIErrorDescription(int32_t code, BSTR* result) {
-    if (Fails("vlGetAPIErrorDescription")) return fake::fail_status;
+    if (Fails("vlGetAPIErrorDescription"))
+        return fake::fail_status;
     // Windows' texts end in a line break; so do these.
     switch (code) {
-        case 53: return vlbstr::Yield(u"The network path was not found.\r\n", result);
-        case 1225: return vlbstr::Yield(u"The remote computer refused the network connection.\r\n", result);
-        case 77: return vlbstr::Yield(u"First part.\r\nSecond part.\r\n", result);
-        default: return vlbstr::Yield(vltext::UnknownErrorText(code), result);
+        case 53:
+            return vlbstr::Yield(u"The network path was not found.\r\n", result);
+        case 1225:
+            return vlbstr::Yield(u"The remote computer refused the network connection.\r\n",
+                                 result);
+        case 77:
+            return vlbstr::Yield(u"First part.\r\nSecond part.\r\n", result);
+        default:
+            return vlbstr::Yield(vltext::UnknownErrorText(code), result);
     }
 }
 
-VLEXPORT int32_t VLAPI vlSetPrivilegeForProcess(BSTR privilege_name, VARIANT_BOOL enable, VARIANT_BOOL* result) {
-    if (Fails("vlSetPrivilegeForProcess")) return fake::fail_status;
+VLEXPORT int32_t VLAPI vlSetPrivilegeForProcess(BSTR privilege_name, VARIANT_BOOL enable,
+                                                VARIANT_BOOL* result) {
+    if (Fails("vlSetPrivilegeForProcess"))
+        return fake::fail_status;
     if (vlbstr::View(privilege_name) != u"SeSystemtimePrivilege" || enable != VL_TRUE) {
         return VL_E_INVALIDARG;
     }
@@ -138,13 +160,15 @@ VLEXPORT int32_t VLAPI vlSetPrivilegeForProcess(BSTR privilege_name, VARIANT_BOO
 }
 
 VLEXPORT int32_t VLAPI vlLogInfo(BSTR* text, BSTR* log_file) {
-    if (Fails("vlLogInfo")) return fake::fail_status;
+    if (Fails("vlLogInfo"))
+        return fake::fail_status;
     fake::log_entries.push_back({true, std::u16string(In(text))});
     return vlbstr::Yield(u"/var/log/vestrio/todsync.log", log_file);
 }
 
 VLEXPORT int32_t VLAPI vlLogError(BSTR* text, BSTR* log_file) {
-    if (Fails("vlLogError")) return fake::fail_status;
+    if (Fails("vlLogError"))
+        return fake::fail_status;
     fake::log_entries.push_back({false, std::u16string(In(text))});
     return vlbstr::Yield(u"/var/log/vestrio/todsync.log", log_file);
 }

@@ -1,0 +1,5 @@
+#!/bin/sh
+# Fails when a C++ source is not formatted as .clang-format says.
+set -eu
+cd "$(dirname "$0")/.."
+git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror

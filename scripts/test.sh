@@ -1,0 +1,30 @@
+#!/bin/sh
+# Installs what the tests need, builds, and runs every test.
+#
+#   scripts/test.sh            everything (what CI runs)
+#   scripts/test.sh linux      the Linux build and its tests only
+#
+# Needs root, or sudo for apt-get and a kernel that allows user namespaces:
+# the tests start their own smbd in network namespaces of their own.
+set -eu
+cd "$(dirname "$0")/.."
+what=${1:-all}
+jobs=$(nproc 2>/dev/null || echo 2)
+
+step() { printf '\n==== %s\n' "$*"; }
+
+step "installing packages"
+scripts/deps.sh "$what"
+
+step "checking the formatting"
+scripts/check-format.sh
+
+step "building for Linux"
+cmake -S . -B build -DTODSYNC_WERROR=ON
+cmake --build build -j "$jobs"
+
+step "testing on Linux"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo
+echo "all tests passed"

@@ -1,0 +1,88 @@
+#!/bin/sh
+# The todsync binary as a user runs it, against the test server of
+# scripts/testnet.sh (which keeps CAP_SYS_TIME out of reach).
+#
+#   scripts/testnet.sh tests/e2e-linux.sh path/to/todsync
+set -u
+todsync=$1
+[ -n "${TESTNET_DIR:-}" ] || { echo "run through scripts/testnet.sh" >&2; exit 2; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export VESTRIO_LOG_FILE="$work/todsync.log" STATE_DIRECTORY="$work/state"
+failures=0
+
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# The message parts of the file's last entry, one a line.
+last_entry_messages() {
+    awk '/^[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] / { n = 0; split("", m); next }
+         /^$/ { next }
+         { m[++n] = $0 }
+         END { for (i = 1; i <= n; i++) print m[i] }' "$VESTRIO_LOG_FILE" |
+        sed 's/^\[[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\.[0-9][0-9][0-9]\] \[[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]\] //'
+}
+
+expect_messages() {
+    last_entry_messages | sed 's/^\(Local\|Remote\) date & time: .*/\1 date \& time/' >"$work/got"
+    printf '%s\n' "$@" >"$work/want"
+    diff -u "$work/want" "$work/got" >"$work/diff" || fail "log entry differs:
+$(cat "$work/diff")"
+}
+
+run() {
+    "$todsync" "$@" </dev/null >"$work/stdout" 2>"$work/stderr"
+    status=$?
+    [ ! -s "$work/stdout" ] || fail "todsync $*: wrote to standard output: $(cat "$work/stdout")"
+}
+
+# 1. No host names: the usage box, exit status 2, no log entry.
+run
+[ "$status" -eq 2 ] || fail "usage: exit status $status, not 2"
+grep -qx 'todsync: Usage: todsync\[.EXE\] HostName \[HostName \[HostName \[...\]\]\]' "$work/stderr" ||
+    fail "usage text: $(cat "$work/stderr")"
+[ ! -e "$VESTRIO_LOG_FILE" ] || fail "the usage path wrote a log entry"
+
+# 2. A refused host, then the server: the report, and the clock refused.
+run 127.0.0.2 127.0.0.1
+[ "$status" -eq 1 ] || fail "no clock set: exit status $status, not 1"
+head -n 1 "$VESTRIO_LOG_FILE" | grep -Eq '^[0-9-]{10} [0-9:.]{12} [+-][0-9]{4} todsync\[[0-9]+\] error$' ||
+    fail "header line: $(head -n 1 "$VESTRIO_LOG_FILE")"
+expect_messages \
+    "Trying machine 127.0.0.2." \
+    "NetRemoteTOD() failed. Error 1225: The remote computer refused the network connection." \
+    "Trying machine 127.0.0.1." \
+    "Local date & time" \
+    "Remote date & time" \
+    "Please note both times are in UTC format." \
+    "Failed to set SE_SYSTEMTIME_NAME privilege." \
+    "SetSystemTime() failed." \
+    "All tries were failed."
+# The remote time is today's UTC date, day without a leading zero.
+today=$(date -u +%-d.%m.%Y)
+last_entry_messages | grep -q "^Remote date & time: $today [0-9]*:[0-9][0-9]:[0-9][0-9]\.0$" ||
+    last_entry_messages | grep -q "^Remote date & time: $(date -u -d '1 minute ago' +%-d.%m.%Y) " ||
+    fail "remote time line: $(last_entry_messages | grep Remote)"
+grep -q "Trying machine 127.0.0.2\." "$work/stderr" || fail "the entry is not on standard error"
+
+# 3. Lower case becomes upper case; a name that does not resolve.
+run no-such-host
+[ "$status" -eq 1 ] || fail "unknown host: exit status $status"
+expect_messages \
+    "Trying machine NO-SUCH-HOST." \
+    "NetRemoteTOD() failed. Error 53: The network path was not found." \
+    "All tries were failed."
+
+# 4. Two entries so far, each one block.
+entries=$(grep -Ec '^[0-9]{4}-[0-9][0-9]-[0-9][0-9] .* (information|error)$' "$VESTRIO_LOG_FILE")
+[ "$entries" -eq 2 ] || fail "$entries entries in the log file, not 2"
+
+if [ "$failures" -ne 0 ]; then
+    echo "--- log file:" >&2
+    cat "$VESTRIO_LOG_FILE" >&2
+    exit 1
+fi
+echo "e2e: all checks passed"
