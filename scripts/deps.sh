@@ -9,12 +9,12 @@ what=${1:-all}
 linux="build-essential cmake pkg-config git clang-format googletest samba-dev samba-common libcap-dev
        samba smbclient iproute2 util-linux libcap2-bin procps"
 windows="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb
-         xdotool imagemagick icoutils x11-utils"
+         xdotool imagemagick icoutils xauth"
 extra="clang libclang-rt-14-dev valgrind hyperfine"
 
 case $what in
     linux) pkgs=$linux ;;
-    windows) pkgs=$windows ;;
+    windows) pkgs="$linux $windows" ;;
     all) pkgs="$linux $windows $extra" ;;
     *) echo "usage: $0 [linux|windows|all]" >&2; exit 64 ;;
 esac

@@ -3,6 +3,7 @@
 #
 #   scripts/test.sh            everything (what CI runs)
 #   scripts/test.sh linux      the Linux build and its tests only
+#   scripts/test.sh windows    the Windows build, tested under Wine, too
 #
 # Needs root, or sudo for apt-get and a kernel that allows user namespaces:
 # the tests start their own smbd in network namespaces of their own.
@@ -25,6 +26,20 @@ cmake --build build -j "$jobs"
 
 step "testing on Linux"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+[ "$what" = linux ] && { echo; echo "all Linux tests passed"; exit 0; }
+
+step "building for Windows"
+cmake -S . -B build-win --toolchain cmake/mingw-w64-x86_64.cmake -DTODSYNC_WERROR=ON
+cmake --build build-win -j "$jobs"
+
+step "testing on Windows, under Wine"
+scripts/with-display.sh sh -c '
+    scripts/wine-run.sh cmd /c exit 0 >/dev/null 2>&1
+    status=0
+    ctest --test-dir build-win --output-on-failure || status=$?
+    WINEPREFIX=$PWD/build-win/wineprefix wineserver -k 2>/dev/null
+    exit $status'
 
 echo
 echo "all tests passed"

@@ -28,7 +28,7 @@ inline bool ViewRef(BSTR* text, std::u16string_view* view) {
 }
 
 // Hands `text` to the caller as a new BSTR.
-inline std::int32_t Yield(std::u16string_view text, BSTR* out) {
+inline std::int32_t Give(std::u16string_view text, BSTR* out) {
     if (out == nullptr) {
         return VL_E_POINTER;
     }

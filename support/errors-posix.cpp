@@ -81,13 +81,13 @@ extern "C" VLEXPORT int32_t VLAPI vlGetAPIErrorDescription(int32_t code, BSTR* r
         const auto unsigned_code = static_cast<std::uint32_t>(code);
         for (const auto& known : kKnown) {
             if (known.code == unsigned_code) {
-                return vlbstr::Yield(known.text, result);
+                return vlbstr::Give(known.text, result);
             }
         }
         std::u16string description = vltext::TrimCRLF(SambaDescription(unsigned_code));
         if (description.empty()) {
             description = vltext::UnknownErrorText(code);
         }
-        return vlbstr::Yield(description, result);
+        return vlbstr::Give(description, result);
     });
 }

@@ -2,10 +2,10 @@
 #include "support/bstr.h"
 #include "support/text.h"
 
+using vlbstr::Give;
 using vlbstr::Guard;
 using vlbstr::View;
 using vlbstr::ViewRef;
-using vlbstr::Yield;
 
 extern "C" {
 
@@ -15,7 +15,7 @@ VLEXPORT int32_t VLAPI vlTrimEx(BSTR* text, BSTR* result) {
         if (!ViewRef(text, &in) || result == nullptr) {
             return VL_E_POINTER;
         }
-        return Yield(vltext::Trim(in, vltext::kBlanks), result);
+        return Give(vltext::Trim(in, vltext::kBlanks), result);
     });
 }
 
@@ -36,7 +36,7 @@ VLEXPORT int32_t VLAPI vlTrimEx2(BSTR* text, VARIANT_BOOL space, VARIANT_BOOL ta
                 classes |= 1u << i;
             }
         }
-        return Yield(vltext::Trim(in, classes), result);
+        return Give(vltext::Trim(in, classes), result);
     });
 }
 
@@ -45,7 +45,7 @@ VLEXPORT int32_t VLAPI vlDestroyDoubleSpaces(BSTR text, BSTR* result) {
         if (result == nullptr) {
             return VL_E_POINTER;
         }
-        return Yield(vltext::DestroyDoubleSpaces(View(text)), result);
+        return Give(vltext::DestroyDoubleSpaces(View(text)), result);
     });
 }
 
@@ -55,7 +55,7 @@ VLEXPORT int32_t VLAPI vlTrimCRLF(BSTR* text, BSTR* result) {
         if (!ViewRef(text, &in) || result == nullptr) {
             return VL_E_POINTER;
         }
-        return Yield(vltext::TrimCRLF(in), result);
+        return Give(vltext::TrimCRLF(in), result);
     });
 }
 
@@ -65,7 +65,7 @@ VLEXPORT int32_t VLAPI vlSystemTimeToStringTime2(double date, BSTR* result) {
             return VL_E_POINTER;
         }
         const auto text = vltext::TimeText(date);
-        return text ? Yield(*text, result) : VL_E_INVALIDARG;
+        return text ? Give(*text, result) : VL_E_INVALIDARG;
     });
 }
 
@@ -78,12 +78,12 @@ VLEXPORT int32_t VLAPI vlSystemTimeToStringDate2(double date, int16_t option, BS
             return VL_E_INVALIDARG;
         }
         const auto text = vltext::DateText(date);
-        return text ? Yield(*text, result) : VL_E_INVALIDARG;
+        return text ? Give(*text, result) : VL_E_INVALIDARG;
     });
 }
 
 VLEXPORT int32_t VLAPI vlGetErrorNumber(int32_t code, BSTR* result) {
-    return Guard([&] { return Yield(vltext::ErrorNumber(code), result); });
+    return Guard([&] { return Give(vltext::ErrorNumber(code), result); });
 }
 
 }  // extern "C"

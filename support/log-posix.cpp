@@ -136,7 +136,7 @@ int32_t Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
     if (!in_file && !on_stderr) {
         return VL_E_FAIL;
     }
-    return vlbstr::Yield(vltext::FromUtf8(path), log_file);
+    return vlbstr::Give(vltext::FromUtf8(path), log_file);
 }
 
 }  // namespace

@@ -84,7 +84,7 @@ VLEXPORT int32_t VLAPI vlRegisterAppPath(BSTR* path) {
             return VL_E_FAIL;
         }
         RecordAppPath(*executable);
-        return vlbstr::Yield(vltext::FromUtf8(*executable), path);
+        return vlbstr::Give(vltext::FromUtf8(*executable), path);
     });
 }
 

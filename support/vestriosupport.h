@@ -40,12 +40,11 @@
 #include <windows.h>
 typedef HWND VLHWND;
 #define VLAPI __stdcall
-#if defined(VESTRIOSUPPORT_STATIC)
-#define VLEXPORT
-#elif defined(VESTRIOSUPPORT_BUILD)
+/* Plain declarations for callers: the import library resolves them. */
+#ifdef VESTRIOSUPPORT_BUILD
 #define VLEXPORT __declspec(dllexport)
 #else
-#define VLEXPORT __declspec(dllimport)
+#define VLEXPORT
 #endif
 #else
 typedef char16_t OLECHAR;

@@ -3,7 +3,7 @@
 
 # The support library as any caller meets it. The runtime's window functions
 # and the executable's resources are linked in, as in todsync.
-add_executable(support_tests support_test.cpp ${PROJECT_SOURCE_DIR}/platform/posix/window.cpp)
+add_executable(support_tests support_abi_test.cpp support_posix_test.cpp ${PROJECT_SOURCE_DIR}/platform/posix/window.cpp)
 target_include_directories(support_tests PRIVATE ${PROJECT_SOURCE_DIR} ${CAP_INCLUDE_DIR})
 target_link_libraries(support_tests PRIVATE
     vestriosupport0100 todsync_resources vltext ${CAP_LIBRARY} GTest::gtest_main todsync_warnings)

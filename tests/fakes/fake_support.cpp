@@ -50,7 +50,7 @@ extern "C" {
 VLEXPORT int32_t VLAPI vlRegisterAppPath(BSTR* path) {
     if (Fails("vlRegisterAppPath"))
         return fake::fail_status;
-    return vlbstr::Yield(u"/usr/bin/todsync", path);
+    return vlbstr::Give(u"/usr/bin/todsync", path);
 }
 
 VLEXPORT int32_t VLAPI vlIsInIDE(VARIANT_BOOL* result) {
@@ -79,7 +79,7 @@ VLEXPORT int32_t VLAPI vlSetWindowResIconAll(VLHWND window, BSTR* resource_name)
 VLEXPORT int32_t VLAPI vlTrimEx(BSTR* text, BSTR* result) {
     if (Fails("vlTrimEx"))
         return fake::fail_status;
-    return vlbstr::Yield(vltext::Trim(In(text), vltext::kBlanks), result);
+    return vlbstr::Give(vltext::Trim(In(text), vltext::kBlanks), result);
 }
 
 VLEXPORT int32_t VLAPI vlTrimEx2(BSTR* text, VARIANT_BOOL f1, VARIANT_BOOL f2, VARIANT_BOOL f3,
@@ -96,39 +96,39 @@ VLEXPORT int32_t VLAPI vlTrimEx2(BSTR* text, VARIANT_BOOL f1, VARIANT_BOOL f2, V
             return VL_E_INVALIDARG;  // the program passes -1 and 0 only
         }
     }
-    return vlbstr::Yield(vltext::Trim(In(text), classes), result);
+    return vlbstr::Give(vltext::Trim(In(text), classes), result);
 }
 
 VLEXPORT int32_t VLAPI vlDestroyDoubleSpaces(BSTR text, BSTR* result) {
     if (Fails("vlDestroyDoubleSpaces"))
         return fake::fail_status;
-    return vlbstr::Yield(vltext::DestroyDoubleSpaces(vlbstr::View(text)), result);
+    return vlbstr::Give(vltext::DestroyDoubleSpaces(vlbstr::View(text)), result);
 }
 
 VLEXPORT int32_t VLAPI vlTrimCRLF(BSTR* text, BSTR* result) {
     if (Fails("vlTrimCRLF"))
         return fake::fail_status;
-    return vlbstr::Yield(vltext::TrimCRLF(In(text)), result);
+    return vlbstr::Give(vltext::TrimCRLF(In(text)), result);
 }
 
 VLEXPORT int32_t VLAPI vlSystemTimeToStringTime2(double date, BSTR* result) {
     if (Fails("vlSystemTimeToStringTime2"))
         return fake::fail_status;
     const auto text = vltext::TimeText(date);
-    return text ? vlbstr::Yield(*text, result) : VL_E_INVALIDARG;
+    return text ? vlbstr::Give(*text, result) : VL_E_INVALIDARG;
 }
 
 VLEXPORT int32_t VLAPI vlSystemTimeToStringDate2(double date, int16_t option, BSTR* result) {
     if (Fails("vlSystemTimeToStringDate2"))
         return fake::fail_status;
     const auto text = vltext::DateText(date);
-    return text && option == 0 ? vlbstr::Yield(*text, result) : VL_E_INVALIDARG;
+    return text && option == 0 ? vlbstr::Give(*text, result) : VL_E_INVALIDARG;
 }
 
 VLEXPORT int32_t VLAPI vlGetErrorNumber(int32_t code, BSTR* result) {
     if (Fails("vlGetErrorNumber"))
         return fake::fail_status;
-    return vlbstr::Yield(vltext::ErrorNumber(code), result);
+    return vlbstr::Give(vltext::ErrorNumber(code), result);
 }
 
 VLEXPORT int32_t VLAPI vlGetAPIErrorDescription(int32_t code, BSTR* result) {
@@ -137,14 +137,13 @@ VLEXPORT int32_t VLAPI vlGetAPIErrorDescription(int32_t code, BSTR* result) {
     // Windows' texts end in a line break; so do these.
     switch (code) {
         case 53:
-            return vlbstr::Yield(u"The network path was not found.\r\n", result);
+            return vlbstr::Give(u"The network path was not found.\r\n", result);
         case 1225:
-            return vlbstr::Yield(u"The remote computer refused the network connection.\r\n",
-                                 result);
+            return vlbstr::Give(u"The remote computer refused the network connection.\r\n", result);
         case 77:
-            return vlbstr::Yield(u"First part.\r\nSecond part.\r\n", result);
+            return vlbstr::Give(u"First part.\r\nSecond part.\r\n", result);
         default:
-            return vlbstr::Yield(vltext::UnknownErrorText(code), result);
+            return vlbstr::Give(vltext::UnknownErrorText(code), result);
     }
 }
 
@@ -163,14 +162,14 @@ VLEXPORT int32_t VLAPI vlLogInfo(BSTR* text, BSTR* log_file) {
     if (Fails("vlLogInfo"))
         return fake::fail_status;
     fake::log_entries.push_back({true, std::u16string(In(text))});
-    return vlbstr::Yield(u"/var/log/vestrio/todsync.log", log_file);
+    return vlbstr::Give(u"/var/log/vestrio/todsync.log", log_file);
 }
 
 VLEXPORT int32_t VLAPI vlLogError(BSTR* text, BSTR* log_file) {
     if (Fails("vlLogError"))
         return fake::fail_status;
     fake::log_entries.push_back({false, std::u16string(In(text))});
-    return vlbstr::Yield(u"/var/log/vestrio/todsync.log", log_file);
+    return vlbstr::Give(u"/var/log/vestrio/todsync.log", log_file);
 }
 
 }  // extern "C"

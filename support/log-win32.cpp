@@ -1,0 +1,183 @@
+// Log entries on Windows: the Application event log and the plain-text log
+// file.
+#include <shlobj.h>
+#include <windows.h>
+
+#include <string>
+
+#include "support/bstr.h"
+#include "support/logentry.h"
+#include "support/messages.h"
+#include "support/text.h"
+#include "support/win32-util.h"
+
+namespace {
+
+std::wstring Environment(const wchar_t* name) {
+    const DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
+    if (n == 0) {
+        return {};
+    }
+    std::wstring value(n, L'\0');
+    value.resize(GetEnvironmentVariableW(name, value.data(), n));
+    return value;
+}
+
+bool MakeDirectories(const std::wstring& path) {
+    for (std::size_t at = path.find(L'\\', 3);; at = path.find(L'\\', at + 1)) {
+        const std::wstring prefix = path.substr(0, at);
+        if (!CreateDirectoryW(prefix.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            return false;
+        }
+        if (at == std::wstring::npos) {
+            return true;
+        }
+    }
+}
+
+std::wstring KnownFolder(REFKNOWNFOLDERID id) {
+    wchar_t* path = nullptr;
+    std::wstring result;
+    if (SHGetKnownFolderPath(id, 0, nullptr, &path) == S_OK) {
+        result = path;
+    }
+    CoTaskMemFree(path);
+    return result;
+}
+
+std::wstring LogFilePath(const std::wstring& name) {
+    if (std::wstring chosen = Environment(L"VESTRIO_LOG_FILE"); !chosen.empty()) {
+        return chosen;
+    }
+    for (const auto& base :
+         {KnownFolder(FOLDERID_ProgramData), KnownFolder(FOLDERID_LocalAppData)}) {
+        if (base.empty()) {
+            continue;
+        }
+        const std::wstring dir = base + L"\\Vestrio\\Logs";
+        const std::wstring file = dir + L"\\" + name + L".log";
+        if (MakeDirectories(dir)) {
+            const HANDLE probe =
+                CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (probe != INVALID_HANDLE_VALUE) {
+                CloseHandle(probe);
+                return file;
+            }
+        }
+    }
+    return {};
+}
+
+std::wstring SystemText(DWORD code) {
+    wchar_t* text = nullptr;
+    FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = text != nullptr ? text : L"error " + std::to_wstring(code);
+    LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) {
+        message.pop_back();
+    }
+    return message;
+}
+
+bool Report(const std::wstring& source, WORD type, const std::wstring& text) {
+    const HANDLE log = RegisterEventSourceW(nullptr, source.c_str());
+    if (log == nullptr) {
+        return false;
+    }
+    const wchar_t* strings[] = {text.c_str()};
+    const bool reported =
+        ReportEventW(log, type, 0, VL_MSG_LOG_ENTRY, nullptr, 1, 0, strings, nullptr) != FALSE;
+    DeregisterEventSource(log);
+    return reported;
+}
+
+bool AppendToFile(const std::wstring& path, const std::string& block, DWORD* error) {
+    if (path.empty()) {
+        *error = ERROR_PATH_NOT_FOUND;
+        return false;
+    }
+    const HANDLE file =
+        CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *error = GetLastError();
+        return false;
+    }
+    // One write, so that the entries of runs at the same time do not mix.
+    DWORD written = 0;
+    const bool ok =
+        WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) &&
+        written == block.size();
+    *error = ok ? 0 : GetLastError();
+    CloseHandle(file);
+    return ok;
+}
+
+vllog::LocalTime Now() {
+    SYSTEMTIME local;
+    GetLocalTime(&local);
+    TIME_ZONE_INFORMATION zone;
+    const DWORD kind = GetTimeZoneInformation(&zone);
+    LONG bias = zone.Bias;
+    if (kind == TIME_ZONE_ID_DAYLIGHT)
+        bias += zone.DaylightBias;
+    if (kind == TIME_ZONE_ID_STANDARD)
+        bias += zone.StandardBias;
+    return {local.wYear,   local.wMonth,  local.wDay,          local.wHour,
+            local.wMinute, local.wSecond, local.wMilliseconds, static_cast<int>(-bias)};
+}
+
+// The file holds CR LF line ends, as Windows' editors expect.
+std::string WindowsLines(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    for (const char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+int32_t Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
+    std::u16string_view entry;
+    if (!vlbstr::ViewRef(text, &entry) || log_file == nullptr) {
+        return VL_E_POINTER;
+    }
+    const std::wstring name = vlwin::ExecutableName();
+    const bool reported = Report(
+        name, kind == vllog::Kind::kInformation ? EVENTLOG_INFORMATION_TYPE : EVENTLOG_ERROR_TYPE,
+        vlwin::Wide(entry));
+
+    const std::wstring path = LogFilePath(name);
+    const std::string block = WindowsLines(
+        vltext::ToUtf8(vllog::Block(Now(), vlwin::U16(name), GetCurrentProcessId(), kind, entry)));
+    DWORD error = 0;
+    const bool in_file = AppendToFile(path, block, &error);
+    if (!in_file) {
+        Report(name, EVENTLOG_WARNING_TYPE,
+               L"Cannot write the log file " + (path.empty() ? L"(no place for it)" : path) +
+                   L": " + SystemText(error));
+    }
+    if (!reported && !in_file) {
+        return VL_E_FAIL;
+    }
+    return vlbstr::Give(vlwin::U16(path), log_file);
+}
+
+}  // namespace
+
+extern "C" {
+
+VLEXPORT int32_t VLAPI vlLogInfo(BSTR* text, BSTR* log_file) {
+    return vlbstr::Guard([&] { return Store(text, log_file, vllog::Kind::kInformation); });
+}
+
+VLEXPORT int32_t VLAPI vlLogError(BSTR* text, BSTR* log_file) {
+    return vlbstr::Guard([&] { return Store(text, log_file, vllog::Kind::kError); });
+}
+
+}  // extern "C"

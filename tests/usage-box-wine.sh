@@ -1,0 +1,83 @@
+#!/bin/sh
+# The usage box of todsync.exe under Wine, on the display $DISPLAY (an Xvfb
+# in CI): it appears with the caption "todsync" and the usage text, a
+# screenshot is saved, Return closes it, and the run ends with exit status 2
+# and no log entry. A second run inside a Wine virtual desktop, which draws
+# the caption bar, is saved as a screenshot too.
+#
+#   tests/usage-box-wine.sh todsync.exe VESTRIOSUPPORT0100.DLL screenshot.png
+set -u
+here=$(cd "$(dirname "$0")/.." && pwd)
+shot=$3
+work=$(mktemp -d)
+cp "$1" "$2" "$work/"
+export VESTRIO_LOG_FILE="Z:$work/todsync.log"
+pid=
+cleanup() {
+    [ -z "$pid" ] || kill "$pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+[ -n "${DISPLAY:-}" ] || { echo "needs a display (DISPLAY)" >&2; exit 1; }
+
+# Waits up to 30 s for a visible window whose name matches $1.
+wait_window() {
+    i=0
+    while [ $i -lt 150 ]; do
+        w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+        [ -n "$w" ] && { echo "$w"; return 0; }
+        sleep 0.2
+        i=$((i + 1))
+    done
+    return 1
+}
+
+# 1. As a window of its own.
+WINEDEBUG=+msgbox "$here/scripts/wine-run.sh" "$work/todsync.exe" >"$work/out" 2>"$work/err" &
+pid=$!
+if box=$(wait_window '^todsync$'); then
+    sleep 0.5
+    grep -q 'MSGBOX_OnInit L"Usage: todsync\[.EXE\] HostName \[HostName \[HostName \[...\]\]\]"$' \
+        "$work/err" || fail "the box's text: $(grep MSGBOX_OnInit "$work/err")"
+    import -window "$box" "$shot" || fail "no screenshot"
+    xdotool key --window "$box" Return
+else
+    fail "no window with the caption todsync appeared"
+fi
+wait "$pid"
+status=$?
+pid=
+[ "$status" -eq 2 ] || fail "exit status $status, not 2"
+[ ! -e "$work/todsync.log" ] || fail "the usage path wrote a log entry"
+[ ! -s "$work/out" ] || fail "standard output: $(cat "$work/out")"
+
+# 2. Inside a virtual desktop, where Wine draws the caption bar.
+"$here/scripts/wine-run.sh" explorer /desktop=todsync,640x480 "$work/todsync.exe" \
+    >/dev/null 2>&1 &
+pid=$!
+if desktop=$(wait_window 'Wine desktop'); then
+    sleep 2
+    import -window "$desktop" "${shot%.png}-desktop.png" || fail "no desktop screenshot"
+    # Keys sent to the desktop window do not reach the box inside it: press
+    # its OK button, in the middle of the 640x480 desktop.
+    xdotool mousemove --window "$desktop" 321 268 click 1
+else
+    fail "no Wine desktop appeared"
+fi
+i=0
+while kill -0 "$pid" 2>/dev/null && [ $i -lt 50 ]; do sleep 0.2; i=$((i + 1)); done
+if kill -0 "$pid" 2>/dev/null; then
+    fail "the box in the virtual desktop did not close"
+    # End our own todsync.exe, which Wine runs under its Windows path.
+    pkill -f "$work/todsync.exe" 2>/dev/null
+fi
+wait "$pid"
+pid=
+
+[ "$failures" -eq 0 ] || exit 1
+echo "usage box: all checks passed; screenshots $shot and ${shot%.png}-desktop.png"

@@ -1,0 +1,42 @@
+# Tests of the Windows pieces, run under Wine (scripts/wine-run.sh is the
+# cross-compiling emulator; it needs a display, and scripts/test.sh gives
+# one). Each test program is one CTest entry: Wine starts in about a second.
+
+set_tests_properties(unit_tests PROPERTIES TIMEOUT 300)
+
+add_executable(support_win32_tests support_abi_test.cpp win32/support_win32_test.cpp)
+target_include_directories(support_win32_tests PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(support_win32_tests PRIVATE
+    vestriosupport0100 vltext advapi32 user32 GTest::gtest_main todsync_warnings)
+# The icon groups, for the window test.
+target_sources(support_win32_tests PRIVATE ${PROJECT_SOURCE_DIR}/resources/todsync.rc)
+add_test(NAME support_win32_tests COMMAND support_win32_tests)
+
+add_executable(startup_win32_tests win32/startup_win32_test.cpp
+    ${PROJECT_SOURCE_DIR}/resources/todsync.rc)
+target_link_libraries(startup_win32_tests PRIVATE
+    todsync_core todsync_runtime fake_net fake_clock vestriosupport0100 GTest::gtest_main
+    todsync_warnings)
+# The host name after the program's name is the runtime's command text.
+add_test(NAME startup_win32_tests COMMAND startup_win32_tests SOMEHOST)
+
+# The stand-in for netapi32.dll that the end-to-end tests load.
+add_library(netapi32_double SHARED win32/netapi32_double.cpp win32/netapi32_double.def)
+set_target_properties(netapi32_double PROPERTIES OUTPUT_NAME netapi32 PREFIX "")
+
+add_test(NAME todsync_wine_e2e
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e-wine.sh
+            $<TARGET_FILE:todsync> $<TARGET_FILE:vestriosupport0100>
+            $<TARGET_FILE:netapi32_double>)
+add_test(NAME todsync_wine_usage_box
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/usage-box-wine.sh
+            $<TARGET_FILE:todsync> $<TARGET_FILE:vestriosupport0100>
+            ${CMAKE_BINARY_DIR}/usage-box.png)
+add_test(NAME todsync_win32_resources
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/resources-win32.sh $<TARGET_FILE:todsync>)
+set_tests_properties(support_win32_tests startup_win32_tests todsync_wine_e2e
+    todsync_wine_usage_box todsync_win32_resources PROPERTIES TIMEOUT 300 LABELS wine)
+
+# The test programs find VESTRIOSUPPORT0100.DLL in the build folder.
+set_tests_properties(unit_tests support_win32_tests startup_win32_tests PROPERTIES
+    ENVIRONMENT "WINEPATH=Z:${CMAKE_BINARY_DIR}")
