@@ -1,7 +1,7 @@
 // Log entries on Windows: the Application event log and the plain-text log
 // file.
-#include <shlobj.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <string>
 

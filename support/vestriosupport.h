@@ -36,8 +36,8 @@
 #include <stdint.h>
 
 #ifdef _WIN32
-#include <oleauto.h>
 #include <windows.h>
+#include <oleauto.h>
 typedef HWND VLHWND;
 #define VLAPI __stdcall
 /* Plain declarations for callers: the import library resolves them. */

@@ -1,6 +1,6 @@
 // NetRemoteTOD on Windows: netapi32 itself.
-#include <lm.h>
 #include <windows.h>
+#include <lm.h>
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // The application runtime on Windows.
 #include "platform/win32/runtime.h"
 
-#include <commctrl.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>

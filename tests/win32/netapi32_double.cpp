@@ -10,8 +10,8 @@
 //   record:Y,M,D,h,m,s,hh   that time
 // A host without an entry gets 53. Every call is appended to the file named
 // by TODSYNC_TEST_NETAPI_CALLS, if set.
-#include <lm.h>
 #include <windows.h>
+#include <lm.h>
 
 #include <cstdio>
 #include <cstdlib>
