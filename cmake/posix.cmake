@@ -70,3 +70,5 @@ set_target_properties(todsync PROPERTIES
 install(TARGETS todsync RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS vestriosupport0100 LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES support/vestriosupport.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+include(cmake/package-posix.cmake)

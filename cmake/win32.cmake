@@ -61,5 +61,16 @@ set_source_files_properties(resources/todsync.rc PROPERTIES
     OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/resources/todsync.ico;${PROJECT_SOURCE_DIR}/resources/todsync-classic.ico;${PROJECT_SOURCE_DIR}/resources/todsync.manifest")
 
 install(TARGETS todsync RUNTIME DESTINATION .)
-install(TARGETS vestriosupport0100 RUNTIME DESTINATION . ARCHIVE DESTINATION lib)
-install(FILES support/vestriosupport.h DESTINATION include)
+install(TARGETS vestriosupport0100 RUNTIME DESTINATION . ARCHIVE DESTINATION lib COMPONENT sdk
+    EXCLUDE_FROM_ALL)
+install(FILES support/vestriosupport.h DESTINATION include COMPONENT sdk EXCLUDE_FROM_ALL)
+
+# --- The zip for Windows: cpack -G ZIP -----------------------------------
+install(FILES README.md LICENSE DESTINATION .)
+set(CPACK_PACKAGE_NAME todsync)
+set(CPACK_PACKAGE_VENDOR "Vestrio")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_SYSTEM_NAME win64)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+include(CPack)

@@ -47,6 +47,9 @@ typedef HWND VLHWND;
 #define VLEXPORT
 #endif
 #else
+#ifndef __cplusplus
+#include <uchar.h>
+#endif
 typedef char16_t OLECHAR;
 typedef OLECHAR* BSTR;
 typedef int16_t VARIANT_BOOL;

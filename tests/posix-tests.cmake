@@ -32,3 +32,10 @@ add_test(NAME todsync_linux_e2e
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh
             ${CMAKE_CURRENT_SOURCE_DIR}/e2e-linux.sh $<TARGET_FILE:todsync>)
 set_tests_properties(todsync_linux_e2e PROPERTIES LABELS integration TIMEOUT 120)
+
+# What an administrator installs: the install tree and the Debian package.
+add_test(NAME install_tree COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install-test.sh ${CMAKE_BINARY_DIR})
+add_test(NAME debian_package COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/package-test.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(install_tree debian_package PROPERTIES LABELS package TIMEOUT 300)
+# The package test installs into this machine: one at a time.
+set_tests_properties(debian_package PROPERTIES RESOURCE_LOCK system_packages)

@@ -40,3 +40,6 @@ set_tests_properties(support_win32_tests startup_win32_tests todsync_wine_e2e
 # The test programs find VESTRIOSUPPORT0100.DLL in the build folder.
 set_tests_properties(unit_tests support_win32_tests startup_win32_tests PROPERTIES
     ENVIRONMENT "WINEPATH=Z:${CMAKE_BINARY_DIR}")
+
+add_test(NAME windows_zip COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/zip-test.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(windows_zip PROPERTIES LABELS package TIMEOUT 120)

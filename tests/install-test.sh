@@ -1,0 +1,59 @@
+#!/bin/sh
+# cmake --install into a fresh prefix: the files are where they belong, the
+# installed program finds its library by itself, the man page renders
+# without a warning, the units pass systemd-analyze, and the header compiles.
+#
+#   tests/install-test.sh BUILD_DIR
+set -u
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "install failed" >&2; exit 1; }
+libdir=$(ls -d "$prefix"/lib*/ 2>/dev/null | head -n 1)
+for f in bin/todsync include/vestriosupport.h share/man/man8/todsync.8.gz \
+    lib/systemd/system/todsync.service lib/systemd/system/todsync.timer etc/default/todsync \
+    share/doc/todsync/README.md share/doc/todsync/LICENSE; do
+    [ -e "$prefix/$f" ] || fail "missing $f"
+done
+ls "$prefix"/lib*/libvestriosupport0100.so >/dev/null 2>&1 || fail "missing libvestriosupport0100.so"
+# No capability on the installed binary: not every user may set the clock.
+if command -v getcap >/dev/null; then
+    [ -z "$(getcap "$prefix/bin/todsync")" ] || fail "the binary carries a capability"
+fi
+
+# The program runs from the prefix with nothing but its RPATH to go by.
+env -i "$prefix/bin/todsync" </dev/null >"$prefix/out" 2>"$prefix/err"
+status=$?
+[ "$status" -eq 2 ] || fail "installed todsync without hosts: exit status $status, not 2"
+grep -q '^todsync: Usage: todsync\[.EXE\] HostName' "$prefix/err" || fail "usage: $(cat "$prefix/err")"
+ldd "$prefix/bin/todsync" | grep -q "libvestriosupport0100.so => $prefix/" ||
+    fail "the library does not come from the prefix: $(ldd "$prefix/bin/todsync" | grep vestrio)"
+
+# The man page: groff has nothing to say about it.
+warnings=$(zcat "$prefix/share/man/man8/todsync.8.gz" | groff -ww -z -man -Tutf8 2>&1)
+[ -z "$warnings" ] || fail "groff: $warnings"
+LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$prefix/share/man/man8/todsync.8.gz" 2>"$prefix/manerr" |
+    grep -q 'todsync - set the system clock' || fail "man -l: $(cat "$prefix/manerr")"
+
+# The units name the installed binary and pass systemd's own check.
+grep -q "^ExecStart=$prefix/bin/todsync \$TODSYNC_HOSTS\$" "$prefix/lib/systemd/system/todsync.service" ||
+    fail "ExecStart: $(grep ExecStart= "$prefix/lib/systemd/system/todsync.service")"
+grep -q "^EnvironmentFile=-$prefix/etc/default/todsync\$" "$prefix/lib/systemd/system/todsync.service" ||
+    fail "EnvironmentFile"
+systemd-analyze verify --man=no "$prefix/lib/systemd/system/todsync.service" \
+    "$prefix/lib/systemd/system/todsync.timer" || fail "systemd-analyze verify"
+
+# The header stands alone, in C and in C++.
+printf '#include <vestriosupport.h>\nint main(void) { return 0; }\n' >"$prefix/t.c"
+cc -std=c11 -Wall -Werror -fsyntax-only -I "$prefix/include" "$prefix/t.c" || fail "header in C"
+c++ -std=c++17 -Wall -Werror -fsyntax-only -x c++ -I "$prefix/include" "$prefix/t.c" ||
+    fail "header in C++"
+
+[ "$failures" -eq 0 ] || exit 1
+echo "install tree: all checks passed"
