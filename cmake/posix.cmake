@@ -53,8 +53,9 @@ add_library(todsync_resources STATIC ${resources_cpp})
 target_include_directories(todsync_resources PRIVATE ${PROJECT_SOURCE_DIR})
 
 add_library(todsync_runtime STATIC platform/posix/runtime.cpp platform/posix/window.cpp)
-target_include_directories(todsync_runtime PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(todsync_runtime PUBLIC vltext todsync_resources PRIVATE todsync_warnings)
+target_include_directories(todsync_runtime PUBLIC ${PROJECT_SOURCE_DIR} PRIVATE ${CAP_INCLUDE_DIR})
+target_link_libraries(todsync_runtime PUBLIC vltext todsync_resources ${CAP_LIBRARY}
+    PRIVATE todsync_warnings)
 # The runtime's window functions are for the support library to find.
 target_link_options(todsync_runtime INTERFACE
     -Wl,--dynamic-list=${PROJECT_SOURCE_DIR}/platform/posix/runtime.dynlist)

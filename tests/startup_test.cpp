@@ -1,5 +1,6 @@
 // A whole run in this process with the real runtime and the real support
 // library; only the network and the clock are fakes.
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -132,6 +133,36 @@ TEST_F(RealRuntime, NowIsTheLocalTimeAsAnOleDate) {
     const double expected = local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
     EXPECT_NEAR(seconds_of_day, expected, 2.0);
     EXPECT_GT(now, 46000.0);  // after 2025
+}
+
+// The capability sets of this process, from /proc/self/status.
+std::uint64_t Caps(const char* which) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind(which, 0) == 0) {
+            return std::stoull(line.substr(line.find('\t') + 1), nullptr, 16);
+        }
+    }
+    return ~0ull;
+}
+
+TEST_F(RealRuntime, StartingKeepsOnlyTheClockCapabilityAndNotEffective) {
+    // In a child: this process keeps what it has. Nothing here sets the clock.
+    const pid_t child = fork();
+    if (child == 0) {
+        char name[] = "todsync";
+        char* argv[] = {name, nullptr};
+        platform::posix::StartRuntime(1, argv);
+        const std::uint64_t time_bit = 1ull << 25;  // CAP_SYS_TIME
+        const bool ok = Caps("CapEff:") == 0 && (Caps("CapPrm:") & ~time_bit) == 0 &&
+                        (Caps("CapBnd:") & ~time_bit) == 0 && Caps("CapAmb:") == 0 &&
+                        Caps("CapInh:") == 0 && Caps("NoNewPrivs:") == 1;
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "capabilities after start-up are more than CAP_SYS_TIME, or effective";
 }
 
 TEST_F(RealRuntime, TheBaseNameIsTheExecutablesFileName) {

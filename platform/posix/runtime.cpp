@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <locale.h>
 #include <signal.h>
+#include <sys/capability.h>
+#include <sys/prctl.h>
 #include <time.h>
 #include <unistd.h>
 #include <wctype.h>
@@ -39,11 +41,40 @@ void WriteStderr(const std::string& text) {
     }
 }
 
+// The process needs one capability, CAP_SYS_TIME, and only to set the clock:
+// everything else that root (or a file capability) brings is given up before
+// any input is read, and CAP_SYS_TIME itself stays out of the effective set
+// until the privilege step raises it.
+void KeepOnlyTheClockCapability() {
+    cap_t caps = cap_get_proc();
+    if (caps == nullptr) {
+        return;
+    }
+    cap_flag_value_t had_time = CAP_CLEAR;
+    cap_get_flag(caps, CAP_SYS_TIME, CAP_PERMITTED, &had_time);
+    cap_clear(caps);
+    if (had_time == CAP_SET) {
+        const cap_value_t time[] = {CAP_SYS_TIME};
+        cap_set_flag(caps, CAP_PERMITTED, 1, time, CAP_SET);
+    }
+    // The bounding set first, while CAP_SETPCAP may still be effective.
+    for (cap_value_t c = 0; c <= CAP_LAST_CAP; ++c) {
+        if (c != CAP_SYS_TIME && CAP_IS_SUPPORTED(c)) {
+            prctl(PR_CAPBSET_DROP, c, 0, 0, 0);
+        }
+    }
+    cap_set_proc(caps);
+    cap_free(caps);
+    prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
+    prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
+}
+
 }  // namespace
 
 namespace platform::posix {
 
 void StartRuntime(int argc, char** argv) {
+    KeepOnlyTheClockCapability();
     // A closed standard stream would let the next open file take its place
     // and receive what is meant for the stream.
     for (int fd = 0; fd < 3; ++fd) {

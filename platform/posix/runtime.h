@@ -3,8 +3,9 @@
 
 namespace platform::posix {
 
-// Takes the command line, makes sure standard input, output and error are
-// open, and creates the runtime's invisible main window.
+// Gives up every capability but CAP_SYS_TIME (kept in the permitted set
+// only), takes the command line, makes sure standard input, output and
+// error are open, and creates the runtime's invisible main window.
 void StartRuntime(int argc, char** argv);
 
 // Destroys the main window.

@@ -1,0 +1,98 @@
+// The Linux clock code with the system call replaced: this program defines
+// clock_settime itself, so the real one is never reached (and the test runs
+// without CAP_SYS_TIME besides). What SetSystemTime hands the kernel is
+// checked field by field, and what it refuses never gets there.
+#include <time.h>
+
+#include <vector>
+
+#include "helpers.h"
+#include "platform/civil.h"
+#include "platform/platform.h"
+
+namespace {
+std::vector<timespec> kernel_calls;
+clockid_t last_clock = -1;
+}  // namespace
+
+extern "C" int clock_settime(clockid_t clock, const timespec* time) {
+    last_clock = clock;
+    kernel_calls.push_back(*time);
+    return 0;
+}
+
+namespace {
+
+using platform::SYSTEMTIME;
+
+// An independent judge of what Windows' SetSystemTime accepts.
+bool WindowsAccepts(const SYSTEMTIME& t) {
+    if (t.wYear < 1601 || t.wYear > 30827 || t.wMonth < 1 || t.wMonth > 12 || t.wHour > 23 ||
+        t.wMinute > 59 || t.wSecond > 59 || t.wMilliseconds > 999 || t.wDay < 1) {
+        return false;
+    }
+    // The last day of the month: the day before the first of the next one.
+    int y = t.wYear, m = t.wMonth + 1;
+    if (m == 13) m = 1, ++y;
+    const auto last = civil::CivilFromDays(civil::DaysFromCivil(y, m, 1) - 1);
+    return t.wDay <= last.day;
+}
+
+TEST(PosixClock, SetsExactlyTheTimeItIsGiven) {
+    kernel_calls.clear();
+    ASSERT_TRUE(platform::SetSystemTime({2026, 7, 5, 3, 9, 5, 9, 120}));
+    ASSERT_EQ(kernel_calls.size(), 1u);
+    EXPECT_EQ(last_clock, CLOCK_REALTIME);
+    EXPECT_EQ(kernel_calls[0].tv_sec, 1783069509);  // date -u -d 2026-07-03T09:05:09 +%s
+    EXPECT_EQ(kernel_calls[0].tv_nsec, 120'000'000);
+    kernel_calls.clear();
+    ASSERT_TRUE(platform::SetSystemTime({1601, 1, 0, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(kernel_calls.at(0).tv_sec, -11644473600);
+    ASSERT_TRUE(platform::SetSystemTime({30827, 12, 0, 31, 23, 59, 59, 999}));
+    EXPECT_EQ(kernel_calls.at(1).tv_sec, 910670515199);
+}
+
+TEST(PosixClock, WhatWindowsRefusesNeverReachesTheKernel) {
+    kernel_calls.clear();
+    int accepted = 0;
+    // Every field at and around its limits, in all combinations that matter.
+    const std::uint16_t years[] = {0, 1600, 1601, 2024, 2025, 2100, 30827, 30828, 65535};
+    const std::uint16_t months[] = {0, 1, 2, 4, 12, 13, 65535};
+    const std::uint16_t days[] = {0, 1, 28, 29, 30, 31, 32, 65535};
+    const std::uint16_t hours[] = {0, 23, 24};
+    const std::uint16_t seconds[] = {0, 59, 60};
+    const std::uint16_t millis[] = {0, 999, 1000, 32760};
+    for (auto y : years)
+        for (auto mo : months)
+            for (auto d : days)
+                for (auto h : hours)
+                    for (auto s : seconds)
+                        for (auto ms : millis) {
+                            const SYSTEMTIME t{y, mo, 9, d, h, s, s, ms};
+                            const std::size_t before = kernel_calls.size();
+                            const bool set = platform::SetSystemTime(t);
+                            ASSERT_EQ(set, WindowsAccepts(t))
+                                << y << "-" << mo << "-" << d << " " << h << ":" << s << "." << ms;
+                            ASSERT_EQ(kernel_calls.size(), before + (set ? 1 : 0));
+                            accepted += set;
+                        }
+    EXPECT_GT(accepted, 100);
+}
+
+TEST(PosixClock, ReadsUtc) {
+    const time_t before = time(nullptr);
+    SYSTEMTIME now{};
+    platform::GetSystemTime(&now);
+    const time_t after = time(nullptr);
+    tm utc{};
+    gmtime_r(&before, &utc);
+    EXPECT_EQ(now.wYear, utc.tm_year + 1900);
+    EXPECT_LE(now.wMilliseconds, 999);
+    const std::int64_t seconds = civil::DaysFromCivil(now.wYear, now.wMonth, now.wDay) * 86400 +
+                                 now.wHour * 3600 + now.wMinute * 60 + now.wSecond;
+    EXPECT_GE(seconds, before);
+    EXPECT_LE(seconds, after);
+    EXPECT_EQ(now.wDayOfWeek, utc.tm_wday);
+}
+
+}  // namespace
