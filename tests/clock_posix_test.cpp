@@ -33,7 +33,8 @@ bool WindowsAccepts(const SYSTEMTIME& t) {
     }
     // The last day of the month: the day before the first of the next one.
     int y = t.wYear, m = t.wMonth + 1;
-    if (m == 13) m = 1, ++y;
+    if (m == 13)
+        m = 1, ++y;
     const auto last = civil::CivilFromDays(civil::DaysFromCivil(y, m, 1) - 1);
     return t.wDay <= last.day;
 }

@@ -5,39 +5,8 @@
 #   scripts/testnet.sh tests/e2e-linux.sh path/to/todsync
 set -u
 todsync=$1
-[ -n "${TESTNET_DIR:-}" ] || { echo "run through scripts/testnet.sh" >&2; exit 2; }
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export VESTRIO_LOG_FILE="$work/todsync.log" STATE_DIRECTORY="$work/state"
-failures=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-# The message parts of the file's last entry, one a line.
-last_entry_messages() {
-    awk '/^[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] / { n = 0; split("", m); next }
-         /^$/ { next }
-         { m[++n] = $0 }
-         END { for (i = 1; i <= n; i++) print m[i] }' "$VESTRIO_LOG_FILE" |
-        sed 's/^\[[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\.[0-9][0-9][0-9]\] \[[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]\] //'
-}
-
-expect_messages() {
-    last_entry_messages | sed 's/^\(Local\|Remote\) date & time: .*/\1 date \& time/' >"$work/got"
-    printf '%s\n' "$@" >"$work/want"
-    diff -u "$work/want" "$work/got" >"$work/diff" || fail "log entry differs:
-$(cat "$work/diff")"
-}
-
-run() {
-    "$todsync" "$@" </dev/null >"$work/stdout" 2>"$work/stderr"
-    status=$?
-    [ ! -s "$work/stdout" ] || fail "todsync $*: wrote to standard output: $(cat "$work/stdout")"
-}
+. "$(dirname "$0")/e2e-lib.sh"
 
 # 1. No host names: the usage box, exit status 2, no log entry.
 run
@@ -63,9 +32,9 @@ expect_messages \
     "All tries were failed."
 # The remote time is today's UTC date, day without a leading zero.
 today=$(date -u +%-d.%m.%Y)
-last_entry_messages | grep -q "^Remote date & time: $today [0-9]*:[0-9][0-9]:[0-9][0-9]\.0$" ||
-    last_entry_messages | grep -q "^Remote date & time: $(date -u -d '1 minute ago' +%-d.%m.%Y) " ||
-    fail "remote time line: $(last_entry_messages | grep Remote)"
+messages | grep -q "^Remote date & time: $today [0-9]*:[0-9][0-9]:[0-9][0-9]\.0$" ||
+    messages | grep -q "^Remote date & time: $(date -u -d '1 minute ago' +%-d.%m.%Y) " ||
+    fail "remote time line: $(messages | grep Remote)"
 grep -q "Trying machine 127.0.0.2\." "$work/stderr" || fail "the entry is not on standard error"
 
 # 3. Lower case becomes upper case; a name that does not resolve.
@@ -80,9 +49,4 @@ expect_messages \
 entries=$(grep -Ec '^[0-9]{4}-[0-9][0-9]-[0-9][0-9] .* (information|error)$' "$VESTRIO_LOG_FILE")
 [ "$entries" -eq 2 ] || fail "$entries entries in the log file, not 2"
 
-if [ "$failures" -ne 0 ]; then
-    echo "--- log file:" >&2
-    cat "$VESTRIO_LOG_FILE" >&2
-    exit 1
-fi
-echo "e2e: all checks passed"
+finish "e2e"

@@ -47,3 +47,14 @@ target_link_libraries(clock_posix_tests PRIVATE todsync_clock todsync_core GTest
     todsync_warnings)
 add_test(NAME clock_posix_tests
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/noclock.sh $<TARGET_FILE:clock_posix_tests>)
+
+# The fault matrix: one server (or two, one restricted) per row.
+foreach(row refused silent unresolvable wrong-password access-denied server-stopped
+        server-killed named-twice odd-names standard-input)
+    add_test(NAME fault_${row}
+        COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh
+                ${CMAKE_CURRENT_SOURCE_DIR}/fault-matrix.sh ${row} $<TARGET_FILE:todsync>)
+    set_tests_properties(fault_${row} PROPERTIES LABELS "integration;faults" TIMEOUT 180)
+endforeach()
+set_tests_properties(fault_access-denied PROPERTIES
+    ENVIRONMENT "TESTNET_EXTRA_CONF=    restrict anonymous = 2")

@@ -155,6 +155,11 @@ TEST(NetStatus, SambasFailureTextsMapToWindowsCodes) {
     EXPECT_EQ(WindowsCodeFor("do_connect: Connection to nosuch failed (Error "
                              "NT_STATUS_BAD_NETWORK_NAME)\n"),
               53u);
+    // Not found by a NetBIOS broadcast either.
+    EXPECT_EQ(WindowsCodeFor("do_connect: Connection to NO-SUCH failed (Error "
+                             "NT_STATUS_NOT_FOUND)\n"),
+              53u);
+    EXPECT_FALSE(WindowsCodeFor("rpc: NT_STATUS_NOT_FOUND\n"));
     EXPECT_EQ(WindowsCodeFor("tree connect failed: NT_STATUS_BAD_NETWORK_NAME\n"), 67u);
     EXPECT_EQ(WindowsCodeFor("Connection to 10.0.0.9 failed (Error NT_STATUS_IO_TIMEOUT)"), 121u);
     EXPECT_EQ(WindowsCodeFor("session setup failed: NT_STATUS_LOGON_FAILURE\n"), 1326u);
@@ -164,7 +169,8 @@ TEST(NetStatus, SambasFailureTextsMapToWindowsCodes) {
                              "NT_STATUS_ACCOUNT_DISABLED\n"),
               1331u);
     EXPECT_FALSE(WindowsCodeFor(""));
-    EXPECT_FALSE(WindowsCodeFor("Connection to x failed (Error NT_STATUS_UNSUCCESSFUL)"));
+    EXPECT_EQ(WindowsCodeFor("Connection to no.such failed (Error NT_STATUS_UNSUCCESSFUL)"), 53u);
+    EXPECT_FALSE(WindowsCodeFor("failed to open PIPE srvsvc: NT_STATUS_UNSUCCESSFUL"));
     EXPECT_FALSE(WindowsCodeFor("NT_STATUS_"));
 }
 

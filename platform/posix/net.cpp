@@ -129,36 +129,55 @@ bool KerberosTicketLikely() {
 
 // Credentials as Samba's own tools take them from the environment:
 // USER=name%password, or USER (or LOGNAME) with PASSWD or PASSWD_FILE, or a
-// Kerberos ticket. With none of them the connection is anonymous. A
-// password is always given when Kerberos is not used, so that libnetapi
-// never asks for one.
-void ChooseCredentials(const Netapi& api) {
+// Kerberos ticket. With none of them the connection is anonymous.
+struct Credentials {
+    enum { kPassword, kKerberos, kAnonymous } kind;
+    std::string user;
+    std::string password;
+};
+
+// Read before libnetapi_init, which wipes the password out of USER.
+Credentials FromEnvironment() {
     const char* user_env = std::getenv("USER");
     if (user_env == nullptr) {
         user_env = std::getenv("LOGNAME");
     }
-    std::string user = user_env ? user_env : "";
-    std::string password;
+    Credentials found{Credentials::kAnonymous, user_env ? user_env : "", {}};
     bool have_password = false;
-    if (const auto percent = user.find('%'); percent != std::string::npos) {
-        password = user.substr(percent + 1);
-        user.resize(percent);
+    if (const auto percent = found.user.find('%'); percent != std::string::npos) {
+        found.password = found.user.substr(percent + 1);
+        found.user.resize(percent);
         have_password = true;
     } else if (const char* passwd = std::getenv("PASSWD")) {
-        password = passwd;
+        found.password = passwd;
         have_password = true;
     } else if (const char* file = std::getenv("PASSWD_FILE")) {
         std::ifstream in(file);
-        have_password = static_cast<bool>(std::getline(in, password));
+        have_password = static_cast<bool>(std::getline(in, found.password));
     }
-    if (have_password && !user.empty()) {
-        api.set_username(api.context, user.c_str());
-        api.set_password(api.context, password.c_str());
+    if (have_password && !found.user.empty()) {
+        found.kind = Credentials::kPassword;
     } else if (KerberosTicketLikely()) {
-        api.set_use_kerberos(api.context);
-    } else {
-        api.set_username(api.context, "");
-        api.set_password(api.context, "");
+        found.kind = Credentials::kKerberos;
+    }
+    return found;
+}
+
+// A password is always given when Kerberos is not used, so that libnetapi
+// never asks for one.
+void Use(const Netapi& api, const Credentials& credentials) {
+    switch (credentials.kind) {
+        case Credentials::kPassword:
+            api.set_username(api.context, credentials.user.c_str());
+            api.set_password(api.context, credentials.password.c_str());
+            break;
+        case Credentials::kKerberos:
+            api.set_use_kerberos(api.context);
+            break;
+        case Credentials::kAnonymous:
+            api.set_username(api.context, "");
+            api.set_password(api.context, "");
+            break;
     }
 }
 
@@ -184,12 +203,13 @@ Netapi& Library() {
             loaded.status = kModNotFound;
             return loaded;
         }
+        const Credentials credentials = FromEnvironment();
         Capture capture;
         loaded.status = loaded.init(&loaded.context);
         if (loaded.status == 0) {
             // Level 1 makes Samba name the cause of a failed connection.
             loaded.set_debuglevel(loaded.context, "1");
-            ChooseCredentials(loaded);
+            Use(loaded, credentials);
         } else {
             loaded.context = nullptr;
         }

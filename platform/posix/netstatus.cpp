@@ -56,13 +56,17 @@ std::optional<std::uint32_t> WindowsCodeFor(std::string_view captured) {
         ++end;
     }
     const std::string_view status = captured.substr(at, end - at);
-    // A network name that is not found while connecting is a host that could
-    // not be found; after the connection it is a share.
+    // While connecting, Samba names a failed lookup of the host's name
+    // UNSUCCESSFUL (DNS), NOT_FOUND (NetBIOS broadcast) or INVALID_ADDRESS
+    // (no way to look it up); the transport's failures have statuses of
+    // their own. After the connection a name not found is a share's.
     const auto line_start = captured.rfind('\n', at);
-    const std::string_view line =
+    std::string_view line =
         captured.substr(line_start == std::string_view::npos ? 0 : line_start + 1);
-    if (status == "NT_STATUS_BAD_NETWORK_NAME" &&
-        line.substr(0, line.find('\n')).find("Connection to ") != std::string_view::npos) {
+    line = line.substr(0, line.find('\n'));
+    if (line.find("Connection to ") != std::string_view::npos &&
+        (status == "NT_STATUS_UNSUCCESSFUL" || status == "NT_STATUS_NOT_FOUND" ||
+         status == "NT_STATUS_BAD_NETWORK_NAME" || status == "NT_STATUS_OBJECT_NAME_NOT_FOUND")) {
         return 53;
     }
     for (const auto& mapping : kMappings) {

@@ -1,0 +1,63 @@
+# Shared by the shell tests that run the todsync binary inside
+# scripts/testnet.sh: source it after setting $todsync.
+#
+#   fail MESSAGE          count a failure
+#   run ARG...            todsync ARG... with no input; sets $status, $took
+#                         (seconds) and keeps stdout, stderr in $work
+#   messages              the message parts of the log file's last entry
+#   expect_messages L...  the last entry's messages are exactly L...
+#   finish                report and exit
+
+[ -n "${TESTNET_DIR:-}" ] || { echo "run through scripts/testnet.sh" >&2; exit 2; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export VESTRIO_LOG_FILE="$work/todsync.log" STATE_DIRECTORY="$work/state"
+failures=0
+limit=${TODSYNC_RUN_LIMIT:-60}
+
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+run() {
+    start=$(date +%s.%N)
+    timeout "$limit" "$todsync" "$@" </dev/null >"$work/stdout" 2>"$work/stderr"
+    status=$?
+    took=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
+    [ "$status" -ne 124 ] || fail "todsync $*: still running after $limit s"
+    [ ! -s "$work/stdout" ] || fail "todsync $*: wrote to standard output: $(cat "$work/stdout")"
+}
+
+messages() {
+    [ -f "$VESTRIO_LOG_FILE" ] || return 0
+    awk '/^[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] / { n = 0; split("", m); next }
+         /^$/ { next }
+         { m[++n] = $0 }
+         END { for (i = 1; i <= n; i++) print m[i] }' "$VESTRIO_LOG_FILE" |
+        sed 's/^\[[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\.[0-9][0-9][0-9]\] \[[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]\] //'
+}
+
+# The report's two time lines are reduced to their labels.
+expect_messages() {
+    messages | sed 's/^\(Local\|Remote\) date & time: .*/\1 date \& time/' >"$work/got"
+    printf '%s\n' "$@" >"$work/want"
+    diff -u "$work/want" "$work/got" >"$work/diff" || fail "log entry differs:
+$(cat "$work/diff")"
+}
+
+# The lines of one attempt that reached the server, privilege withheld.
+reached() {
+    printf '%s\n' "Trying machine $1." "Local date & time" "Remote date & time" \
+        "Please note both times are in UTC format." \
+        "Failed to set SE_SYSTEMTIME_NAME privilege." "SetSystemTime() failed."
+}
+
+finish() {
+    if [ "$failures" -ne 0 ]; then
+        echo "--- log file:" >&2
+        cat "$VESTRIO_LOG_FILE" >&2 2>/dev/null
+        exit 1
+    fi
+    echo "$1: all checks passed"
+}
