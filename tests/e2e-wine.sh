@@ -77,7 +77,35 @@ diff -u "$work/want" "$work/got" >"$work/diff" || fail "entry: $(cat "$work/diff
 [ "$(grep -c NetApiBufferFree "$work/calls.txt")" -eq 2 ] || fail "buffers not freed: $(cat "$work/calls.txt")"
 grep -q 'ReportEventW.*0x0001' "$work/stderr" || fail "no error event reported"
 
-# 3. Nothing on standard output, ever.
+# 3. Hostile answers: each field of the record at 0, -1, INT32_MIN,
+#    INT32_MAX, 32767 and 32768, in one run. None may reach the clock: what
+#    does not fit 16 bits is an invalid time, the rest is refused by
+#    SetSystemTime (Wine refuses any change over half a second).
+script= hosts= n=0
+for field in 0 1 2 3 4 5 6; do
+    for value in 0 -1 -2147483648 2147483647 32767 32768; do
+        n=$((n + 1))
+        set -- 2026 7 3 9 5 9 12
+        record=$(echo "$@" | awk -v f="$field" -v v="$value" '{ $(f + 1) = v; print }' | tr ' ' ,)
+        script="$script;H$n=record:$record"
+        hosts="$hosts h$n"
+        case $value in -2147483648 | 2147483647 | 32768) want="invalid" ;; *) want="refused" ;; esac
+        [ "$field" = 6 ] && [ "$value" = 32767 ] && want="invalid"  # 327670 ms
+        echo "H$n $want" >>"$work/hostile"
+    done
+done
+export TODSYNC_TEST_NETAPI="${script#;}"
+# shellcheck disable=SC2086
+run $hosts
+[ "$status" -eq 1 ] || fail "hostile answers: exit status $status, not 1"
+messages | awk '/^Trying machine / { host = substr($3, 1, length($3) - 1) }
+    /^NetRemoteTOD\(\) returned an invalid time\.$/ { print host, "invalid" }
+    /^SetSystemTime\(\) failed\.$/ { print host, "refused" }' >"$work/outcomes"
+[ "$(wc -l <"$work/outcomes")" -eq 42 ] || fail "hostile answers: $(wc -l <"$work/outcomes") outcomes, not 42"
+diff -u "$work/hostile" "$work/outcomes" >"$work/diff" || fail "hostile answers: $(cat "$work/diff")"
+! messages | grep -q "System time was updated" || fail "a hostile answer set the clock"
+
+# 4. Nothing on standard output, ever.
 [ ! -s "$work/stdout" ] || fail "standard output: $(cat "$work/stdout")"
 
 if [ "$failures" -ne 0 ]; then
