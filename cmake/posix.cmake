@@ -21,7 +21,11 @@ target_include_directories(vestriosupport0100
 target_compile_definitions(vestriosupport0100 PRIVATE VESTRIOSUPPORT_BUILD)
 target_link_libraries(vestriosupport0100 PRIVATE vltext ${CAP_LIBRARY} ${CMAKE_DL_LIBS}
     todsync_warnings)
-target_link_options(vestriosupport0100 PRIVATE -Wl,--no-undefined)
+# Every symbol resolved at link time (with sanitizers, their runtime comes
+# from the executable).
+if(NOT TODSYNC_SANITIZE AND NOT TODSYNC_FUZZ)
+    target_link_options(vestriosupport0100 PRIVATE -Wl,--no-undefined)
+endif()
 set_target_properties(vestriosupport0100 PROPERTIES
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)

@@ -4,10 +4,11 @@ namespace vlicon {
 namespace {
 
 std::uint32_t Le16(const std::uint8_t* p) {
-    return p[0] | (p[1] << 8);
+    return p[0] | static_cast<std::uint32_t>(p[1]) << 8;
 }
 std::uint32_t Le32(const std::uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    return p[0] | static_cast<std::uint32_t>(p[1]) << 8 | static_cast<std::uint32_t>(p[2]) << 16 |
+           static_cast<std::uint32_t>(p[3]) << 24;
 }
 
 }  // namespace

@@ -32,7 +32,8 @@ std::string ExecutableName() {
     if (!path) {
         return "vestrio";
     }
-    const auto name = vllog::BaseName(vltext::FromUtf8(*path));
+    const std::u16string whole = vltext::FromUtf8(*path);
+    const std::u16string_view name = vllog::BaseName(whole);
     return name.empty() ? "vestrio" : vltext::ToUtf8(name);
 }
 

@@ -56,7 +56,7 @@ TEST(Texts, YieldNewStringsAndLeaveTheCallersAlone) {
 
 TEST(Texts, TrimEx2FlagsChooseTheClasses) {
     const VARIANT_BOOL T = VL_TRUE, F = VL_FALSE;
-    Str in(std::u16string(u"\t\r\n\0 x \0\n\r\t", 13));
+    Str in(std::u16string(u"\t\r\n\0 x \0\n\r\t", 11));
     Str out;
     ASSERT_EQ(vlTrimEx2(&in.value, T, T, T, T, T, F, F, F, F, F, &out.value), VL_S_OK);
     EXPECT_EQ(out.str(), u"x");
