@@ -3,7 +3,8 @@
 #
 #   scripts/test.sh            everything (what CI runs)
 #   scripts/test.sh linux      the Linux build and its tests only
-#   scripts/test.sh windows    the Windows build, tested under Wine, too
+#   scripts/test.sh windows    the Linux and Windows builds only (no sanitizers,
+#                              valgrind or fuzzing)
 #
 # Needs root, or sudo for apt-get and a kernel that allows user namespaces:
 # the tests start their own smbd in network namespaces of their own.
@@ -28,6 +29,20 @@ step "testing on Linux"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
 [ "$what" = linux ] && { echo; echo "all Linux tests passed"; exit 0; }
+
+if [ "$what" = all ]; then
+    step "building with AddressSanitizer and UBSan (clang), and testing"
+    CC=clang CXX=clang++ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTODSYNC_SANITIZE=ON \
+        -DTODSYNC_WERROR=ON
+    cmake --build build-asan -j "$jobs"
+    ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE package
+
+    step "valgrind memcheck"
+    scripts/valgrind.sh build
+
+    step "fuzzing, ${TODSYNC_FUZZ_SECONDS:-20} s a harness"
+    scripts/fuzz.sh "${TODSYNC_FUZZ_SECONDS:-20}"
+fi
 
 step "building for Windows"
 cmake -S . -B build-win --toolchain cmake/mingw-w64-x86_64.cmake -DTODSYNC_WERROR=ON

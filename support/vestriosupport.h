@@ -157,7 +157,7 @@ VLEXPORT int32_t VLAPI vlTrimEx(BSTR* text, BSTR* result);
  *   vtff        U+000B vertical tab and U+000C form feed
  *   nbsp        U+00A0, U+2007, U+202F no-break spaces
  *   unispace    the other Unicode space separators: U+1680, U+2000 to
- *               U+200A, U+205F, U+3000
+ *               U+200A but U+2007, U+205F, U+3000
  *   zerowidth   U+200B to U+200D, U+2060 and U+FEFF
  *   control     the other C0 and C1 control characters, U+0001 to U+001F
  *               and U+007F to U+009F

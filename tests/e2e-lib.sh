@@ -2,8 +2,9 @@
 # scripts/testnet.sh: source it after setting $todsync.
 #
 #   fail MESSAGE          count a failure
-#   run ARG...            todsync ARG... with no input; sets $status, $took
-#                         (seconds) and keeps stdout, stderr in $work
+#   run ARG...            todsync ARG... with no input, behind
+#                         $TODSYNC_WRAPPER if set (valgrind, say); sets
+#                         $status, $took (seconds), keeps stdout, stderr
 #   messages              the message parts of the log file's last entry
 #   expect_messages L...  the last entry's messages are exactly L...
 #   finish                report and exit
@@ -22,7 +23,8 @@ fail() {
 
 run() {
     start=$(date +%s.%N)
-    timeout "$limit" "$todsync" "$@" </dev/null >"$work/stdout" 2>"$work/stderr"
+    # shellcheck disable=SC2086
+    timeout "$limit" ${TODSYNC_WRAPPER:-} "$todsync" "$@" </dev/null >"$work/stdout" 2>"$work/stderr"
     status=$?
     took=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
     [ "$status" -ne 124 ] || fail "todsync $*: still running after $limit s"
