@@ -77,3 +77,5 @@ install(TARGETS vestriosupport0100 LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES support/vestriosupport.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 include(cmake/package-posix.cmake)
+
+add_subdirectory(bench)

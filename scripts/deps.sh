@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs the Debian packages that building and testing todsync need.
-# Usage: scripts/deps.sh [linux|windows|all]   (default: all)
+# Usage: scripts/deps.sh [linux|windows|bench|all]   (default: all)
 # Packages already present are left alone; nothing is started.
 set -eu
 
@@ -10,13 +10,15 @@ linux="build-essential cmake pkg-config git clang-format googletest samba-dev sa
        samba iproute2 util-linux libcap2-bin procps man-db groff-base systemd"
 windows="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb
          xdotool imagemagick icoutils xauth unzip"
-extra="clang libclang-rt-14-dev valgrind hyperfine"
+extra="clang libclang-rt-14-dev valgrind"
+bench="time samba-common-bin"
 
 case $what in
     linux) pkgs=$linux ;;
     windows) pkgs="$linux $windows" ;;
     all) pkgs="$linux $windows $extra" ;;
-    *) echo "usage: $0 [linux|windows|all]" >&2; exit 64 ;;
+    bench) pkgs="$linux $bench" ;;
+    *) echo "usage: $0 [linux|windows|bench|all]" >&2; exit 64 ;;
 esac
 
 missing=

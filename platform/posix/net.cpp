@@ -190,7 +190,7 @@ bool Bind(void* library, const char* name, Function* function) {
 Netapi& Library() {
     static Netapi api = [] {
         Netapi loaded;
-        void* library = dlopen("libnetapi.so.1", RTLD_NOW | RTLD_LOCAL);
+        void* library = dlopen("libnetapi.so.1", RTLD_LAZY | RTLD_LOCAL);
         if (library == nullptr ||
             !(Bind(library, "libnetapi_init", &loaded.init) &&
               Bind(library, "libnetapi_free", &loaded.free_context) &&
