@@ -17,8 +17,8 @@
 #include "log/runlog.h"
 #include "platform/platform.h"
 #include "platform/posix/runtime.h"
-#include "sync/sync.h"
 #include "support/text.h"
+#include "sync/sync.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -65,11 +65,13 @@ int main(int argc, char** argv) {
             return 1;
         }
         // "Remote date & time: D.MM.YYYY H:MM:SS.hh"
-        const std::string line = vltext::ToUtf8(runLog.substr(at + 20, runLog.find(u'\r', at) - at - 20));
+        const std::string line =
+            vltext::ToUtf8(runLog.substr(at + 20, runLog.find(u'\r', at) - at - 20));
         int d = 0, mo = 0, y = 0, h = 0, mi = 0, s = 0, hu = 0;
         std::sscanf(line.c_str(), "%d.%d.%d %d:%d:%d.%d", &d, &mo, &y, &h, &mi, &s, &hu);
-        exact += handed.wYear == y && handed.wMonth == mo && handed.wDay == d && handed.wHour == h &&
-                 handed.wMinute == mi && handed.wSecond == s && handed.wMilliseconds == hu * 10;
+        exact += handed.wYear == y && handed.wMonth == mo && handed.wDay == d &&
+                 handed.wHour == h && handed.wMinute == mi && handed.wSecond == s &&
+                 handed.wMilliseconds == hu * 10;
         delays.push_back(std::chrono::duration<double, std::micro>(set_called - answered).count());
     }
     std::sort(delays.begin(), delays.end());

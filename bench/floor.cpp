@@ -3,8 +3,10 @@
 // answered.
 //
 //   floor HOST
+// netapi.h assumes these come first.
 #include <stdbool.h>
 #include <stdint.h>
+
 #include <netapi.h>
 
 int main(int argc, char** argv) {

@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
         commands.back().push_back(argv[i]);
         names.back() += (names.back().empty() ? "" : " ") + std::string(argv[i]);
     }
-    for (auto& c : commands) c.push_back(nullptr);
+    for (auto& c : commands)
+        c.push_back(nullptr);
     std::vector<std::vector<double>> times(commands.size());
     for (int round = 0; round < rounds; ++round) {
         for (std::size_t c = 0; c < commands.size(); ++c) {
@@ -76,8 +77,10 @@ int main(int argc, char** argv) {
         auto& t = times[c];
         std::sort(t.begin(), t.end());
         double mean = 0, sd = 0;
-        for (double v : t) mean += v / static_cast<double>(t.size());
-        for (double v : t) sd += (v - mean) * (v - mean) / static_cast<double>(t.size());
+        for (double v : t)
+            mean += v / static_cast<double>(t.size());
+        for (double v : t)
+            sd += (v - mean) * (v - mean) / static_cast<double>(t.size());
         const double median = t[t.size() / 2];
         std::printf(" %.6f", median);
         char line[512];
@@ -87,6 +90,7 @@ int main(int argc, char** argv) {
         lines.push_back(line);
     }
     std::printf("\n");
-    for (const auto& l : lines) std::printf("%s\n", l.c_str());
+    for (const auto& l : lines)
+        std::printf("%s\n", l.c_str());
     return 0;
 }

@@ -58,3 +58,10 @@ foreach(row refused silent unresolvable wrong-password access-denied server-stop
 endforeach()
 set_tests_properties(fault_access-denied PROPERTIES
     ENVIRONMENT "TESTNET_EXTRA_CONF=    restrict anonymous = 2")
+
+# The fatal error path of the real binary.
+add_executable(todsync_without_icons ${PROJECT_SOURCE_DIR}/platform/posix/entry.cpp empty_module.cpp)
+target_link_libraries(todsync_without_icons PRIVATE
+    todsync_core todsync_runtime todsync_net todsync_clock vestriosupport0100)
+add_test(NAME fatal_error_path
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/fatal-posix.sh $<TARGET_FILE:todsync_without_icons>)

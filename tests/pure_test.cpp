@@ -1,4 +1,4 @@
-// The pure pieces: texts and dates of the support library, the log file's
+// The pure pieces: dates and UTF-8 of the support library, the log file's
 // entry layout, icon files, Samba's failure texts, and the runtime's string
 // services.
 #include <cmath>
@@ -12,27 +12,6 @@
 #include "support/logentry.h"
 
 namespace {
-
-TEST(Text, TrimTakesOnlyTheChosenClassesAndOnlyAtTheEnds) {
-    using namespace vltext;
-    EXPECT_EQ(Trim(u" \t a  b \t ", kBlanks), u"a  b");
-    EXPECT_EQ(Trim(u"\r\n a \r\n", kBlanks), u"\r\n a \r\n");
-    EXPECT_EQ(Trim(u"\r\n a \r\n", kBlanks | kCr | kLf), u"a");
-    EXPECT_EQ(Trim(std::u16string(u"\0 x\0", 4), kSpace | kNul), u"x");
-    EXPECT_EQ(Trim(u"\u00A0x\u3000", kNbsp), u"x\u3000");
-    EXPECT_EQ(Trim(u"\u00A0x\u3000", kNbsp | kUniSpace), u"x");
-    EXPECT_EQ(Trim(u"\uFEFFx\u200B", kZeroWidth), u"x");
-    EXPECT_EQ(Trim(u"\x1b\x7fx\x85", kControl), u"x");
-    EXPECT_EQ(Trim(u" \t\r\n ", kSpace | kTab | kCr | kLf | kNul), u"");
-    EXPECT_EQ(Trim(u"", kBlanks), u"");
-}
-
-TEST(Text, DoubleSpacesAndLineBreaks) {
-    using namespace vltext;
-    EXPECT_EQ(DestroyDoubleSpaces(u"  a   b \t  c  "), u" a b \t c ");
-    EXPECT_EQ(TrimCRLF(u"\r\n\n[x]\r\n\r\n"), u"[x]");
-    EXPECT_EQ(TrimCRLF(u" x\r\n "), u" x\r\n ");
-}
 
 double Ole(int y, int m, int d, int hh, int mm, int ss, int ms) {
     const auto days = civil::DaysFromCivil(y, m, d) - civil::kOleEpochDays;

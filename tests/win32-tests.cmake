@@ -43,3 +43,13 @@ set_tests_properties(unit_tests support_win32_tests startup_win32_tests PROPERTI
 
 add_test(NAME windows_zip COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/zip-test.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(windows_zip PROPERTIES LABELS package TIMEOUT 120)
+
+# The fatal error path: todsync.exe without its resources.
+add_executable(todsync_without_icons WIN32 ${PROJECT_SOURCE_DIR}/platform/win32/entry.cpp)
+target_link_libraries(todsync_without_icons PRIVATE
+    todsync_core todsync_runtime todsync_net todsync_clock vestriosupport0100)
+target_link_options(todsync_without_icons PRIVATE -municode)
+add_test(NAME todsync_wine_fatal_error
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/fatal-wine.sh $<TARGET_FILE:todsync_without_icons>
+            $<TARGET_FILE:vestriosupport0100>)
+set_tests_properties(todsync_wine_fatal_error PROPERTIES TIMEOUT 120 LABELS wine)

@@ -15,9 +15,10 @@
 #include <string>
 
 // netapi.h assumes these come first.
-#include <netapi.h>
 #include <stdbool.h>
 #include <stdint.h>
+
+#include <netapi.h>
 
 #include "platform/platform.h"
 #include "platform/posix/netstatus.h"

@@ -1,0 +1,43 @@
+#!/bin/sh
+# The fatal error path of todsync.exe under Wine, on $DISPLAY: with the icon
+# group missing from the executable, start-up's vlSetWindowResIconAll fails;
+# a box "todsync" with the error icon says so, Return closes it, and the run
+# ends with exit status 70 and no log entry.
+#
+#   tests/fatal-wine.sh todsync_without_icons.exe VESTRIOSUPPORT0100.DLL
+set -u
+here=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d)
+cp "$1" "$2" "$work/"
+exe=$work/$(basename "$1")
+export VESTRIO_LOG_FILE="Z:$work/todsync.log"
+pid=
+trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+[ -n "${DISPLAY:-}" ] || { echo "needs a display (DISPLAY)" >&2; exit 1; }
+
+WINEDEBUG=+msgbox "$here/scripts/wine-run.sh" "$exe" no-host >"$work/out" 2>"$work/err" &
+pid=$!
+i=0
+box=
+while [ -z "$box" ] && [ $i -lt 150 ]; do
+    box=$(xdotool search --onlyvisible --name '^todsync$' 2>/dev/null | head -n 1)
+    sleep 0.2
+    i=$((i + 1))
+done
+if [ -n "$box" ]; then
+    sleep 0.5
+    grep -q 'MSGBOX_OnInit L"vlSetWindowResIconAll failed (status 0x80070716). Nothing was logged."$' \
+        "$work/err" || fail "the box's text: $(grep MSGBOX_OnInit "$work/err")"
+    xdotool key --window "$box" Return
+else
+    fail "no box with the caption todsync appeared"
+fi
+wait "$pid"
+status=$?
+pid=
+[ "$status" -eq 70 ] || fail "exit status $status, not 70"
+[ ! -e "$work/todsync.log" ] || fail "a log entry was written"
+[ "$failures" -eq 0 ] || exit 1
+echo "fatal error path under Wine: all checks passed"
