@@ -2,4 +2,6 @@
 # Fails when a C++ source is not formatted as .clang-format says.
 set -eu
 cd "$(dirname "$0")/.."
-git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+# Tracked files and new ones not yet added (but not ignored ones).
+git ls-files -z --cached --others --exclude-standard -- '*.cpp' '*.h' |
+    xargs -0 clang-format --dry-run --Werror

@@ -19,14 +19,8 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 WINEDEBUG=+msgbox "$here/scripts/wine-run.sh" "$exe" no-host >"$work/out" 2>"$work/err" &
 pid=$!
-i=0
-box=
-while [ -z "$box" ] && [ $i -lt 150 ]; do
-    box=$(xdotool search --onlyvisible --name '^todsync$' 2>/dev/null | head -n 1)
-    sleep 0.2
-    i=$((i + 1))
-done
-if [ -n "$box" ]; then
+. "$here/tests/x11-lib.sh"
+if box=$(wait_window '^todsync$'); then
     sleep 0.5
     grep -q 'MSGBOX_OnInit L"vlSetWindowResIconAll failed (status 0x80070716). Nothing was logged."$' \
         "$work/err" || fail "the box's text: $(grep MSGBOX_OnInit "$work/err")"

@@ -95,6 +95,15 @@ TEST(Texts, MissingPointersFailAndYieldNothing) {
     EXPECT_EQ(untouched, reinterpret_cast<BSTR>(0x1234));
 }
 
+TEST(Privileges, AnUnknownNameIsNoFailureButFalse) {
+    Str unknown(u"SeNoSuchPrivilege");
+    VARIANT_BOOL result = 7;
+    EXPECT_EQ(vlSetPrivilegeForProcess(unknown.value, VL_TRUE, &result), VL_S_OK);
+    EXPECT_EQ(result, VL_FALSE);
+    EXPECT_EQ(vlSetPrivilegeForProcess(nullptr, VL_TRUE, &result), VL_S_OK);
+    EXPECT_EQ(result, VL_FALSE);
+}
+
 TEST(Dates, TimeAndDateTextsAndTheirLimits) {
     Str time, date;
     const double moment = 46206.0 + (9 * 3600 + 5 * 60 + 7.045) / 86400.0;  // 2026-07-03

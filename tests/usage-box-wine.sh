@@ -25,17 +25,7 @@ fail() {
 }
 [ -n "${DISPLAY:-}" ] || { echo "needs a display (DISPLAY)" >&2; exit 1; }
 
-# Waits up to 30 s for a visible window whose name matches $1.
-wait_window() {
-    i=0
-    while [ $i -lt 150 ]; do
-        w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
-        [ -n "$w" ] && { echo "$w"; return 0; }
-        sleep 0.2
-        i=$((i + 1))
-    done
-    return 1
-}
+. "$here/tests/x11-lib.sh"
 
 # 1. As a window of its own.
 WINEDEBUG=+msgbox "$here/scripts/wine-run.sh" "$work/todsync.exe" >"$work/out" 2>"$work/err" &
