@@ -1,5 +1,6 @@
 // The library's operations that are the same on every platform.
 #include "support/bstr.h"
+#include "support/logentry.h"
 #include "support/text.h"
 
 using vlbstr::Give;
@@ -84,6 +85,14 @@ VLEXPORT int32_t VLAPI vlSystemTimeToStringDate2(double date, int16_t option, BS
 
 VLEXPORT int32_t VLAPI vlGetErrorNumber(int32_t code, BSTR* result) {
     return Guard([&] { return Give(vltext::ErrorNumber(code), result); });
+}
+
+VLEXPORT int32_t VLAPI vlLogInfo(BSTR* text, BSTR* log_file) {
+    return Guard([&] { return vllog::Store(text, log_file, vllog::Kind::kInformation); });
+}
+
+VLEXPORT int32_t VLAPI vlLogError(BSTR* text, BSTR* log_file) {
+    return Guard([&] { return vllog::Store(text, log_file, vllog::Kind::kError); });
 }
 
 }  // extern "C"

@@ -112,7 +112,9 @@ vllog::LocalTime Now() {
             static_cast<int>(local.tm_gmtoff / 60)};
 }
 
-int32_t Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
+}  // namespace
+
+int32_t vllog::Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
     std::u16string_view entry;
     if (!vlbstr::ViewRef(text, &entry) || log_file == nullptr) {
         return VL_E_POINTER;
@@ -138,17 +140,3 @@ int32_t Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
     }
     return vlbstr::Give(vltext::FromUtf8(path), log_file);
 }
-
-}  // namespace
-
-extern "C" {
-
-VLEXPORT int32_t VLAPI vlLogInfo(BSTR* text, BSTR* log_file) {
-    return vlbstr::Guard([&] { return Store(text, log_file, vllog::Kind::kInformation); });
-}
-
-VLEXPORT int32_t VLAPI vlLogError(BSTR* text, BSTR* log_file) {
-    return vlbstr::Guard([&] { return Store(text, log_file, vllog::Kind::kError); });
-}
-
-}  // extern "C"

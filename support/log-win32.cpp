@@ -142,7 +142,9 @@ std::string WindowsLines(const std::string& text) {
     return out;
 }
 
-int32_t Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
+}  // namespace
+
+int32_t vllog::Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
     std::u16string_view entry;
     if (!vlbstr::ViewRef(text, &entry) || log_file == nullptr) {
         return VL_E_POINTER;
@@ -167,17 +169,3 @@ int32_t Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
     }
     return vlbstr::Give(vlwin::U16(path), log_file);
 }
-
-}  // namespace
-
-extern "C" {
-
-VLEXPORT int32_t VLAPI vlLogInfo(BSTR* text, BSTR* log_file) {
-    return vlbstr::Guard([&] { return Store(text, log_file, vllog::Kind::kInformation); });
-}
-
-VLEXPORT int32_t VLAPI vlLogError(BSTR* text, BSTR* log_file) {
-    return vlbstr::Guard([&] { return Store(text, log_file, vllog::Kind::kError); });
-}
-
-}  // extern "C"
