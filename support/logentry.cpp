@@ -1,21 +1,8 @@
 #include "support/logentry.h"
 
+#include "support/text.h"
+
 namespace vllog {
-namespace {
-
-void Append(std::u16string& out, std::int64_t value, int width) {
-    std::u16string digits;
-    do {
-        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
-        value /= 10;
-    } while (value != 0);
-    if (static_cast<int>(digits.size()) < width) {
-        out.append(static_cast<std::size_t>(width) - digits.size(), u'0');
-    }
-    out += digits;
-}
-
-}  // namespace
 
 std::u16string_view KindName(Kind kind) {
     return kind == Kind::kInformation ? u"information" : u"error";
@@ -24,28 +11,28 @@ std::u16string_view KindName(Kind kind) {
 std::u16string Header(const LocalTime& when, std::u16string_view name, std::uint32_t pid,
                       Kind kind) {
     std::u16string out;
-    Append(out, when.year, 4);
+    vltext::AppendPadded(out, when.year, 4);
     out += u'-';
-    Append(out, when.month, 2);
+    vltext::AppendPadded(out, when.month, 2);
     out += u'-';
-    Append(out, when.day, 2);
+    vltext::AppendPadded(out, when.day, 2);
     out += u' ';
-    Append(out, when.hour, 2);
+    vltext::AppendPadded(out, when.hour, 2);
     out += u':';
-    Append(out, when.minute, 2);
+    vltext::AppendPadded(out, when.minute, 2);
     out += u':';
-    Append(out, when.second, 2);
+    vltext::AppendPadded(out, when.second, 2);
     out += u'.';
-    Append(out, when.millisecond, 3);
+    vltext::AppendPadded(out, when.millisecond, 3);
     out += when.utc_offset_minutes < 0 ? u" -" : u" +";
     const int offset =
         when.utc_offset_minutes < 0 ? -when.utc_offset_minutes : when.utc_offset_minutes;
-    Append(out, offset / 60, 2);
-    Append(out, offset % 60, 2);
+    vltext::AppendPadded(out, offset / 60, 2);
+    vltext::AppendPadded(out, offset % 60, 2);
     out += u' ';
     out += name;
     out += u'[';
-    Append(out, pid, 1);
+    vltext::AppendPadded(out, pid, 1);
     out += u"] ";
     out += KindName(kind);
     return out;

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "support/bstr.h"
+#include "support/text.h"
 
 namespace {
 
@@ -16,21 +17,6 @@ constexpr Privilege kPrivileges[] = {
     {u"SeBackupPrivilege", CAP_DAC_READ_SEARCH}, {u"SeRestorePrivilege", CAP_DAC_OVERRIDE},
     {u"SeDebugPrivilege", CAP_SYS_PTRACE},       {u"SeIncreaseBasePriorityPrivilege", CAP_SYS_NICE},
 };
-
-bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto fold = [](char16_t c) {
-            return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-        };
-        if (fold(a[i]) != fold(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 bool HasFlag(cap_value_t capability, cap_flag_t set) {
     cap_t caps = cap_get_proc();
@@ -72,7 +58,7 @@ extern "C" VLEXPORT int32_t VLAPI vlSetPrivilegeForProcess(BSTR privilege_name, 
         const auto name = vlbstr::View(privilege_name);
         bool now_in_state = false;
         for (const auto& privilege : kPrivileges) {
-            if (SameIgnoringCase(name, privilege.name)) {
+            if (vltext::SameIgnoringAsciiCase(name, privilege.name)) {
                 now_in_state = SetEffective(privilege.capability, enable != 0);
                 break;
             }

@@ -54,22 +54,6 @@ Function* Runtime(const char* name) {
     return reinterpret_cast<Function*>(dlsym(RTLD_DEFAULT, name));
 }
 
-bool SameName(std::u16string_view a, const char* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i) {
-        char16_t x = a[i];
-        char y = b[i];
-        if (x >= u'a' && x <= u'z')
-            x = static_cast<char16_t>(x - 32);
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<char>(y - 32);
-        if (x != static_cast<unsigned char>(y)) {
-            return false;
-        }
-    }
-    return i == a.size() && b[i] == '\0';
-}
-
 }  // namespace
 
 extern "C" {
@@ -139,7 +123,8 @@ VLEXPORT int32_t VLAPI vlSetWindowResIconAll(VLHWND window, BSTR* resource_name)
         }
         for (std::size_t i = 0; i < module->count; ++i) {
             const vlpResource& resource = module->resources[i];
-            if (std::strcmp(resource.type, "ICON_GROUP") != 0 || !SameName(name, resource.name)) {
+            if (std::strcmp(resource.type, "ICON_GROUP") != 0 ||
+                !vltext::SameIgnoringAsciiCase(name, vltext::FromUtf8(resource.name))) {
                 continue;
             }
             const auto images = vlicon::ReadIcon(resource.data, resource.size);

@@ -76,6 +76,8 @@ std::optional<Moment> Decode(double date) {
     return Moment{civil_date, ms};
 }
 
+}  // namespace
+
 void AppendPadded(std::u16string& out, std::int64_t value, int width) {
     std::u16string digits;
     do {
@@ -88,7 +90,20 @@ void AppendPadded(std::u16string& out, std::int64_t value, int width) {
     out += digits;
 }
 
-}  // namespace
+bool SameIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+    const auto fold = [](char16_t c) {
+        return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+    };
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (fold(a[i]) != fold(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
 
 std::u16string Trim(std::u16string_view text, unsigned classes) {
     std::size_t begin = 0;

@@ -40,6 +40,12 @@ std::u16string TrimCRLF(std::u16string_view text);
 std::optional<std::u16string> TimeText(double date);
 std::optional<std::u16string> DateText(double date);
 
+// `value` in decimal, zero-padded to at least `width` digits.
+void AppendPadded(std::u16string& out, std::int64_t value, int width);
+
+// Equal but for the case of ASCII letters (privilege and resource names).
+bool SameIgnoringAsciiCase(std::u16string_view a, std::u16string_view b);
+
 // The code as an unsigned decimal number.
 std::u16string ErrorNumber(std::int32_t code);
 
