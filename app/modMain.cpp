@@ -25,6 +25,9 @@ int Main() {
     const std::vector<std::u16string> hostList = platform::Split(command, u" ");
     bool synced = false;
     for (const auto& element : hostList) {
+        if (platform::StopSignal() != 0) {
+            break;
+        }
         const std::u16string host = support::vlTrimEx2(element, true, true, true, true, true, false,
                                                        false, false, false, false);
         if (host.empty()) {
@@ -34,6 +37,13 @@ int Main() {
             synced = true;
             break;
         }
+    }
+    // A stop signal (a service manager's stop, Ctrl-C) ends the run, but
+    // what was learnt so far is still written.
+    if (const int signal = platform::StopSignal(); signal != 0) {
+        AddLog(u"The run was ended by " + platform::SignalName(signal) + u".");
+        FlushLog(synced);
+        return kExitSignalBase + signal;
     }
     if (!synced) {
         AddLog(u"All tries were failed.");

@@ -5,10 +5,14 @@
 inline constexpr int kExitClockSet = 0;
 inline constexpr int kExitNoHostUsable = 1;
 inline constexpr int kExitUsage = 2;
+// A run ended early by signal n exits with kExitSignalBase + n, as a shell
+// reports a process that the signal killed.
+inline constexpr int kExitSignalBase = 128;
 
 // The start procedure: makes the start-up calls, then either shows the usage
 // box or tries the hosts of the command line one after another until one of
-// them sets the clock, and has the run log written. Returns the run's exit
+// them sets the clock, or until a stop signal arrives, and has the run log
+// written. Returns the run's exit
 // status for the runtime to end the process with.
 int Main();
 

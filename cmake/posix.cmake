@@ -1,7 +1,8 @@
 # The Linux build: libvestriosupport0100.so and todsync.
 
 find_package(PkgConfig REQUIRED)
-# libnetapi is loaded when a host is tried; the build needs its header only.
+# libnetapi is loaded by the network helper when it is first asked for a
+# host; the build needs its header only.
 pkg_check_modules(NETAPI REQUIRED netapi)
 find_library(CAP_LIBRARY cap REQUIRED)
 find_path(CAP_INCLUDE_DIR sys/capability.h REQUIRED)
@@ -31,13 +32,26 @@ set_target_properties(vestriosupport0100 PROPERTIES
     VISIBILITY_INLINES_HIDDEN ON)
 
 # --- The platform layer ------------------------------------------------------
-add_library(todsync_net STATIC platform/posix/net.cpp platform/posix/netstatus.cpp)
-target_include_directories(todsync_net PRIVATE ${PROJECT_SOURCE_DIR} ${NETAPI_INCLUDE_DIRS})
-target_link_libraries(todsync_net PUBLIC vltext ${CMAKE_DL_LIBS} PRIVATE todsync_warnings)
+# The network helper: its launcher, the helper's use of libnetapi, the
+# checked answer, and the stop signals that end a wait for it.
+add_library(todsync_fetcher STATIC
+    platform/posix/fetcher.cpp
+    platform/posix/fetch-protocol.cpp
+    platform/posix/netapi.cpp
+    platform/posix/netstatus.cpp
+    platform/posix/stop.cpp)
+target_include_directories(todsync_fetcher
+    PRIVATE ${PROJECT_SOURCE_DIR} ${NETAPI_INCLUDE_DIRS} ${CAP_INCLUDE_DIR})
+target_link_libraries(todsync_fetcher PUBLIC ${CAP_LIBRARY} ${CMAKE_DL_LIBS}
+    PRIVATE todsync_warnings)
+
+add_library(todsync_net STATIC platform/posix/net.cpp)
+target_include_directories(todsync_net PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(todsync_net PUBLIC vltext todsync_fetcher PRIVATE todsync_warnings)
 
 add_library(todsync_clock STATIC platform/posix/clock.cpp)
-target_include_directories(todsync_clock PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(todsync_clock PRIVATE todsync_warnings)
+target_include_directories(todsync_clock PRIVATE ${PROJECT_SOURCE_DIR} ${CAP_INCLUDE_DIR})
+target_link_libraries(todsync_clock PUBLIC ${CAP_LIBRARY} PRIVATE todsync_warnings)
 
 # The resources, built into the executable from the same icon files as the
 # Windows resources.
@@ -58,7 +72,7 @@ target_include_directories(todsync_resources PRIVATE ${PROJECT_SOURCE_DIR})
 
 add_library(todsync_runtime STATIC platform/posix/runtime.cpp platform/posix/window.cpp)
 target_include_directories(todsync_runtime PUBLIC ${PROJECT_SOURCE_DIR} PRIVATE ${CAP_INCLUDE_DIR})
-target_link_libraries(todsync_runtime PUBLIC vltext todsync_resources ${CAP_LIBRARY}
+target_link_libraries(todsync_runtime PUBLIC vltext todsync_resources todsync_fetcher ${CAP_LIBRARY}
     PRIVATE todsync_warnings)
 # The runtime's window functions are for the support library to find.
 target_link_options(todsync_runtime INTERFACE

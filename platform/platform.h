@@ -105,6 +105,13 @@ std::u16string ExeBaseName();
 // A modal message box; the button pressed is not reported.
 void MsgBox(std::u16string_view text, int style, std::u16string_view caption);
 
+// The stop signal (SIGTERM, SIGINT, SIGHUP) that has arrived, or 0. The
+// run then stops trying hosts and writes its entry. Always 0 on Windows.
+int StopSignal();
+
+// The name of signal `signal` ("SIGTERM").
+std::u16string SignalName(int signal);
+
 // Reports an error that no procedure handles and ends the process at once
 // with exit status 70, without writing the run log.
 [[noreturn]] void Fatal(std::u16string_view what, std::int32_t status);

@@ -34,7 +34,7 @@ check() {
     check netapi_tests scripts/testnet.sh $vg "$build/tests/netapi_tests"
     export TODSYNC_WRAPPER="$vg" TODSYNC_RUN_LIMIT=120
     check todsync_e2e scripts/testnet.sh tests/e2e-linux.sh "$build/todsync"
-    for row in refused unresolvable wrong-password server-killed odd-names; do
+    for row in refused unresolvable wrong-password server-killed odd-names environment; do
         check "todsync_fault_$row" scripts/testnet.sh tests/fault-matrix.sh "$row" "$build/todsync"
     done
 }

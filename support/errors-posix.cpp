@@ -1,6 +1,4 @@
 // Error descriptions on Linux.
-#include <dlfcn.h>
-
 #include <cstring>
 #include <string_view>
 
@@ -10,22 +8,34 @@
 namespace {
 
 // The codes that todsync's NetRemoteTOD yields on Linux, in Windows' words.
+// The library loads nothing of Samba's: the process that calls it may hold
+// privileges that Samba's code must not run beside.
 struct Known {
     std::uint32_t code;
     const char16_t* text;
 };
 constexpr Known kKnown[] = {
+    {2, u"The system cannot find the file specified."},
     {5, u"Access is denied."},
+    {10, u"The environment is incorrect."},
+    {8, u"Not enough memory resources are available to process this command."},
+    {13, u"The data is invalid."},
+    {50, u"The request is not supported."},
     {53, u"The network path was not found."},
     {59, u"An unexpected network error occurred."},
     {64, u"The specified network name is no longer available."},
     {65, u"Network access is denied."},
     {67, u"The network name cannot be found."},
     {86, u"The specified network password is not correct."},
+    {87, u"The parameter is incorrect."},
     {121, u"The semaphore timeout period has expired."},
     {123, u"The filename, directory name, or volume label syntax is incorrect."},
     {126, u"The specified module could not be found."},
+    {995,
+     u"The I/O operation has been aborted because of either a thread exit or an application "
+     u"request."},
     {1003, u"Cannot complete this function."},
+    {1067, u"The process terminated unexpectedly."},
     {1225, u"The remote computer refused the network connection."},
     {1231, u"The network location cannot be reached."},
     {1232, u"The network location cannot be reached."},
@@ -38,38 +48,12 @@ constexpr Known kKnown[] = {
     {1329, u"This user isn't allowed to sign in to this computer."},
     {1330, u"The password for this account has expired."},
     {1331, u"This user can't sign in because this account is currently disabled."},
+    {1722, u"The RPC server is unavailable."},
     {1793, u"The user's account has expired."},
     {1907, u"The user's password must be changed before signing in."},
     {1909, u"The referenced account is currently locked out and may not be logged on to."},
+    {2152, u"The printer destination cannot be found."},
 };
-
-// Samba's description of the code, which covers the Windows codes and
-// libnetapi's own. libnetapi is loaded here only when a code is not ours;
-// in todsync it is loaded already by then.
-std::u16string SambaDescription(std::uint32_t code) {
-    using ErrStr = char* (*)(std::uint32_t);
-    using Free = std::uint32_t (*)(void*);
-    static void* const library = dlopen("libnetapi.so.1", RTLD_LAZY | RTLD_LOCAL);
-    if (library == nullptr) {
-        return {};
-    }
-    const auto errstr = reinterpret_cast<ErrStr>(dlsym(library, "libnetapi_errstr"));
-    const auto release = reinterpret_cast<Free>(dlsym(library, "NetApiBufferFree"));
-    if (errstr == nullptr || release == nullptr) {
-        return {};
-    }
-    char* text = errstr(code);
-    if (text == nullptr) {
-        return {};
-    }
-    std::u16string description;
-    // Samba names codes it does not know "DOS code 0x...": ours says more.
-    if (std::strncmp(text, "DOS code 0x", 11) != 0) {
-        description = vltext::FromUtf8(text);
-    }
-    release(text);
-    return description;
-}
 
 }  // namespace
 
@@ -84,10 +68,6 @@ extern "C" VLEXPORT int32_t VLAPI vlGetAPIErrorDescription(int32_t code, BSTR* r
                 return vlbstr::Give(known.text, result);
             }
         }
-        std::u16string description = vltext::TrimCRLF(SambaDescription(unsigned_code));
-        if (description.empty()) {
-            description = vltext::UnknownErrorText(code);
-        }
-        return vlbstr::Give(description, result);
+        return vlbstr::Give(vltext::UnknownErrorText(code), result);
     });
 }

@@ -21,6 +21,43 @@ not_found() {
     printf '%s\n' "Trying machine $1." "NetRemoteTOD() failed. Error 53: The network path was not found."
 }
 
+# A hostile server (tests/hostile-server.py MODE) on 127.0.0.3.
+hostile() {
+    ip addr add 127.0.0.3/8 dev lo 2>/dev/null
+    python3 "$here/hostile-server.py" 127.0.0.3 "$1" >"$work/hostile.out" &
+    i=0
+    until grep -q ready "$work/hostile.out" 2>/dev/null || [ $i -gt 100 ]; do
+        sleep 0.05
+        i=$((i + 1))
+    done
+}
+
+# The processes under PID $1, one per line, the deepest last.
+descendants() {
+    for child in $(cat /proc/"$1"/task/*/children 2>/dev/null); do
+        echo "$child"
+        descendants "$child"
+    done
+}
+
+# Waits until a process under PID $1 holds a connection to 127.0.0.3;
+# prints that process's PID.
+connected_helper() {
+    i=0
+    while [ $i -lt 200 ]; do
+        for p in $(descendants "$1"); do
+            if ls -l /proc/"$p"/fd 2>/dev/null | grep -q socket &&
+                ss -Htnp state established '( dst 127.0.0.3 )' 2>/dev/null | grep -q "pid=$p,"; then
+                echo "$p"
+                return 0
+            fi
+        done
+        sleep 0.05
+        i=$((i + 1))
+    done
+    return 1
+}
+
 # Each row: the command line and the entry it must leave. $(...) runs the
 # helper functions above; the entry's lines are compared one by one.
 case $row in
@@ -142,6 +179,97 @@ standard-input)
     [ "$status" -eq 1 ] || fail "a terminal on standard input: exit status $status"
     ! grep -qi password "$work/tty" || fail "asked for a password: $(cat "$work/tty")"
     expect_messages "$(reached 127.0.0.1)" "All tries were failed."
+    ;;
+permissive)
+    # The server lets unknown users in as guests (TESTNET_EXTRA_CONF).
+    run 127.0.0.1
+    expect_messages "$(reached 127.0.0.1)" "All tries were failed."
+    USER='nosuchuser%x' run 127.0.0.1
+    expect_messages "$(reached 127.0.0.1)" "All tries were failed."
+    ;;
+deadline)
+    # A server that answers too slowly costs the host the deadline, not the
+    # run.
+    hostile late
+    run 127.0.0.3 127.0.0.1
+    expect_messages "Trying machine 127.0.0.3." \
+        "NetRemoteTOD() failed. Error 121: The semaphore timeout period has expired." \
+        "$(reached 127.0.0.1)" "All tries were failed."
+    awk -v t="$took" 'BEGIN { exit !(t >= 29 && t < 40) }' || fail "a stalled host took $took s"
+    ;;
+garbage)
+    hostile garbage
+    run 127.0.0.3 127.0.0.1
+    messages >"$work/entry"
+    grep -q '^NetRemoteTOD() failed\. Error [0-9]*: .' "$work/entry" ||
+        fail "garbage was not a failed host: $(cat "$work/entry")"
+    [ "$(tail -n 1 "$work/entry")" = "All tries were failed." ] &&
+        grep -q '^SetSystemTime() failed\.$' "$work/entry" || fail "the next host was not tried"
+    ;;
+helper)
+    # While the network helper waits on a stalled server: it is no one
+    # (uid 0 or with a capability) and the program holds nothing of Samba.
+    hostile stall
+    "$todsync" 127.0.0.3 127.0.0.1 </dev/null >"$work/stdout" 2>"$work/stderr" &
+    program=$!
+    helper=$(connected_helper "$program") || fail "no helper connected to the server"
+    for p in $(descendants "$program"); do
+        grep -q '^Uid:[[:space:]]*0[[:space:]]' /proc/"$p"/status && fail "process $p runs as root"
+        [ "$(grep -Ec '^(CapPrm|CapEff|CapInh|CapAmb|CapBnd):[[:space:]]*0+$' /proc/"$p"/status)" -eq 5 ] ||
+            fail "process $p holds capabilities: $(grep ^Cap /proc/"$p"/status)"
+        grep -q '^NoNewPrivs:[[:space:]]*1' /proc/"$p"/status || fail "process $p may gain privileges"
+    done
+    grep -q libnetapi /proc/"$helper"/maps || fail "the helper has not loaded libnetapi"
+    ! grep -Eq 'libnetapi|libsmb|samba' /proc/"$program"/maps || fail "the program loaded Samba"
+    grep -q '^CapBnd:[[:space:]]*0\+$' /proc/"$program"/status &&
+        [ "$(grep ^CapPrm: /proc/"$program"/status | awk '{print $2}')" = 0000000000000000 ] ||
+        fail "the program kept capabilities: $(grep ^Cap /proc/"$program"/status)"
+    # A helper that dies costs its host, not the run.
+    kill -KILL "$helper"
+    wait "$program"
+    status=$?
+    [ "$status" -eq 1 ] || fail "exit status $status"
+    expect_messages "Trying machine 127.0.0.3." \
+        "NetRemoteTOD() failed. Error 1067: The process terminated unexpectedly." \
+        "$(reached 127.0.0.1)" "All tries were failed."
+    ;;
+stop-signal)
+    # A stop signal while a host is tried: the entry is still written.
+    hostile stall
+    for pair in TERM:15 INT:2 HUP:1; do
+        signal=${pair%:*}
+        "$todsync" 127.0.0.1 127.0.0.3 127.0.0.1 </dev/null >"$work/stdout" 2>&1 &
+        program=$!
+        connected_helper "$program" >/dev/null || fail "no helper connected to the server"
+        kill -"$signal" "$program"
+        wait "$program"
+        status=$?
+        [ "$status" -eq $((128 + ${pair#*:})) ] || fail "SIG$signal: exit status $status"
+        expect_messages "$(reached 127.0.0.1)" "Trying machine 127.0.0.3." \
+            "NetRemoteTOD() failed. Error 995: The I/O operation has been aborted because of either a thread exit or an application request." \
+            "The run was ended by SIG$signal."
+        sleep 0.2
+        [ -z "$(descendants "$program")" ] && ! kill -0 "$program" 2>/dev/null ||
+            fail "SIG$signal: a process outlived the run"
+    done
+    ;;
+environment)
+    # Hostile or broken environments cost nothing but the hosts they spoil.
+    USER=% run 127.0.0.1
+    [ "$status" -eq 1 ] || fail "USER=%: exit status $status"
+    expect_messages "$(reached 127.0.0.1)" "All tries were failed."
+    USER=daemon PASSWD_FILE=$work/missing run 127.0.0.1
+    expect_messages "Trying machine 127.0.0.1." \
+        "NetRemoteTOD() failed. Error 2: The system cannot find the file specified." \
+        "All tries were failed."
+    mkfifo "$work/fifo"
+    USER=daemon PASSWD_FILE=$work/fifo run 127.0.0.1
+    expect_messages "Trying machine 127.0.0.1." \
+        "NetRemoteTOD() failed. Error 10: The environment is incorrect." "All tries were failed."
+    KRB5CCNAME=FILE:$work/missing run 127.0.0.1
+    expect_messages "Trying machine 127.0.0.1." \
+        "NetRemoteTOD() failed. Error 2: The system cannot find the file specified." \
+        "All tries were failed."
     ;;
 *)
     echo "no such row: $row" >&2

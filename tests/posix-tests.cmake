@@ -18,6 +18,13 @@ target_link_libraries(startup_tests PRIVATE
     GTest::gtest_main todsync_warnings)
 gtest_discover_tests(startup_tests DISCOVERY_MODE PRE_TEST)
 
+# What the program believes of its network helper's answers.
+add_executable(fetch_protocol_tests fetch_protocol_test.cpp
+    ${PROJECT_SOURCE_DIR}/platform/posix/fetch-protocol.cpp)
+target_include_directories(fetch_protocol_tests PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(fetch_protocol_tests PRIVATE GTest::gtest_main todsync_warnings)
+gtest_discover_tests(fetch_protocol_tests DISCOVERY_MODE PRE_TEST)
+
 # libnetapi against a real smbd, in a network namespace of its own.
 add_executable(netapi_tests netapi_test.cpp)
 target_link_libraries(netapi_tests PRIVATE
@@ -50,7 +57,8 @@ add_test(NAME clock_posix_tests
 
 # The fault matrix: one server (or two, one restricted) per row.
 foreach(row refused silent unresolvable wrong-password access-denied server-stopped
-        server-killed named-twice odd-names standard-input)
+        server-killed named-twice odd-names standard-input permissive deadline garbage helper
+        stop-signal environment)
     add_test(NAME fault_${row}
         COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh
                 ${CMAKE_CURRENT_SOURCE_DIR}/fault-matrix.sh ${row} $<TARGET_FILE:todsync>)
@@ -58,6 +66,8 @@ foreach(row refused silent unresolvable wrong-password access-denied server-stop
 endforeach()
 set_tests_properties(fault_access-denied PROPERTIES
     ENVIRONMENT "TESTNET_EXTRA_CONF=    restrict anonymous = 2")
+set_tests_properties(fault_permissive PROPERTIES
+    ENVIRONMENT "TESTNET_EXTRA_CONF=    map to guest = Bad User")
 
 # The fatal error path of the real binary.
 add_executable(todsync_without_icons ${PROJECT_SOURCE_DIR}/platform/posix/entry.cpp empty_module.cpp)

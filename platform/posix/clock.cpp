@@ -1,4 +1,5 @@
 // The system clock on Linux.
+#include <sys/capability.h>
 #include <time.h>
 
 #include "platform/civil.h"
@@ -26,9 +27,25 @@ void GetSystemTime(SYSTEMTIME* time) {
              static_cast<std::uint16_t>(now.tv_nsec / 1'000'000)};
 }
 
+namespace {
+
+// CAP_SYS_TIME is effective only for the clock_settime that needs it.
+void LowerClockCapability() {
+    if (cap_t caps = cap_get_proc()) {
+        const cap_value_t time[] = {CAP_SYS_TIME};
+        if (cap_set_flag(caps, CAP_EFFECTIVE, 1, time, CAP_CLEAR) == 0) {
+            cap_set_proc(caps);
+        }
+        cap_free(caps);
+    }
+}
+
+}  // namespace
+
 bool SetSystemTime(const SYSTEMTIME& time) {
     // Never let a bad date through to be normalised into another one.
     if (!IsValidSystemTime(time)) {
+        LowerClockCapability();
         return false;
     }
     const std::int64_t days = civil::DaysFromCivil(time.wYear, time.wMonth, time.wDay);
@@ -36,7 +53,9 @@ bool SetSystemTime(const SYSTEMTIME& time) {
     wanted.tv_sec =
         static_cast<time_t>(days * 86400 + time.wHour * 3600 + time.wMinute * 60 + time.wSecond);
     wanted.tv_nsec = static_cast<long>(time.wMilliseconds) * 1'000'000;
-    return clock_settime(CLOCK_REALTIME, &wanted) == 0;
+    const bool set = clock_settime(CLOCK_REALTIME, &wanted) == 0;
+    LowerClockCapability();
+    return set;
 }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 // The application runtime on Linux.
 #include "platform/posix/runtime.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <locale.h>
 #include <signal.h>
@@ -17,6 +18,8 @@
 
 #include "platform/civil.h"
 #include "platform/platform.h"
+#include "platform/posix/fetcher.h"
+#include "platform/posix/stop.h"
 #include "platform/posix/window.h"
 #include "support/logentry.h"
 #include "support/text.h"
@@ -44,29 +47,40 @@ void WriteStderr(const std::string& text) {
 // The process needs one capability, CAP_SYS_TIME, and only to set the clock:
 // everything else that root (or a file capability) brings is given up before
 // any input is read, and CAP_SYS_TIME itself stays out of the effective set
-// until the privilege step raises it.
+// until the clock is set. A step that fails ends the run: a privileged tool
+// that cannot give up what it does not need must not go on.
 void KeepOnlyTheClockCapability() {
     cap_t caps = cap_get_proc();
     if (caps == nullptr) {
-        return;
+        platform::Fatal(u"Reading the process's capabilities", errno);
     }
     cap_flag_value_t had_time = CAP_CLEAR;
-    cap_get_flag(caps, CAP_SYS_TIME, CAP_PERMITTED, &had_time);
-    cap_clear(caps);
-    if (had_time == CAP_SET) {
+    cap_flag_value_t setpcap = CAP_CLEAR;
+    bool done = cap_get_flag(caps, CAP_SYS_TIME, CAP_PERMITTED, &had_time) == 0 &&
+                cap_get_flag(caps, CAP_SETPCAP, CAP_EFFECTIVE, &setpcap) == 0 &&
+                cap_clear(caps) == 0;
+    if (done && had_time == CAP_SET) {
         const cap_value_t time[] = {CAP_SYS_TIME};
-        cap_set_flag(caps, CAP_PERMITTED, 1, time, CAP_SET);
+        done = cap_set_flag(caps, CAP_PERMITTED, 1, time, CAP_SET) == 0;
     }
-    // The bounding set first, while CAP_SETPCAP may still be effective.
-    for (cap_value_t c = 0; c <= CAP_LAST_CAP; ++c) {
+    // The bounding set first, while CAP_SETPCAP is still effective. A
+    // process without it cannot drop from that set, and no_new_privs below
+    // keeps it from gaining anything there.
+    for (cap_value_t c = 0; done && setpcap == CAP_SET && c <= CAP_LAST_CAP; ++c) {
         if (c != CAP_SYS_TIME && CAP_IS_SUPPORTED(c)) {
-            prctl(PR_CAPBSET_DROP, c, 0, 0, 0);
+            done = prctl(PR_CAPBSET_DROP, c, 0, 0, 0) == 0;
         }
     }
-    cap_set_proc(caps);
+    done = done && cap_set_proc(caps) == 0;
     cap_free(caps);
-    prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0);
-    prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
+    done = done && prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0) == 0 &&
+           prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           // Not dumpable: no process of the same user (the network helper
+           // among them) may ptrace this one or read its memory.
+           prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) == 0;
+    if (!done) {
+        platform::Fatal(u"Giving up privileges", errno);
+    }
 }
 
 }  // namespace
@@ -74,7 +88,6 @@ void KeepOnlyTheClockCapability() {
 namespace platform::posix {
 
 void StartRuntime(int argc, char** argv) {
-    KeepOnlyTheClockCapability();
     // A closed standard stream would let the next open file take its place
     // and receive what is meant for the stream.
     for (int fd = 0; fd < 3; ++fd) {
@@ -82,6 +95,11 @@ void StartRuntime(int argc, char** argv) {
             open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
         }
     }
+    // The network helper's launcher starts while the process may still
+    // change user; then the process keeps only the clock capability.
+    fetcher::Start();
+    KeepOnlyTheClockCapability();
+    CatchStopSignals();
     // A reader of standard error that goes away must not end the run before
     // its log is written.
     signal(SIGPIPE, SIG_IGN);
@@ -176,6 +194,28 @@ std::u16string ExeBaseName() {
 
 void MsgBox(std::u16string_view text, int /*style*/, std::u16string_view caption) {
     WriteStderr(vltext::ToUtf8(caption) + ": " + vltext::ToUtf8(text) + "\n");
+}
+
+int StopSignal() {
+    return posix::ReceivedStopSignal();
+}
+
+std::u16string SignalName(int signal) {
+    switch (signal) {
+        case SIGTERM:
+            return u"SIGTERM";
+        case SIGINT:
+            return u"SIGINT";
+        case SIGHUP:
+            return u"SIGHUP";
+        default: {
+            std::u16string name = u"signal ";
+            for (const char c : std::to_string(signal)) {
+                name += static_cast<char16_t>(c);
+            }
+            return name;
+        }
+    }
 }
 
 void Fatal(std::u16string_view what, std::int32_t status) {

@@ -3,9 +3,11 @@
 
 namespace platform::posix {
 
-// Gives up every capability but CAP_SYS_TIME (kept in the permitted set
-// only), takes the command line, makes sure standard input, output and
-// error are open, and creates the runtime's invisible main window.
+// Makes sure standard input, output and error are open, starts the network
+// helper's launcher, gives up every capability but CAP_SYS_TIME (kept in
+// the permitted set only; ends the process with status 70 when it cannot),
+// catches the stop signals, takes the command line, and creates the
+// runtime's invisible main window.
 void StartRuntime(int argc, char** argv);
 
 // Destroys the main window.

@@ -124,6 +124,15 @@ void MsgBox(std::u16string_view text, int style, std::u16string_view caption) {
     }
 }
 
+// Windows ends a GUI program without a signal to catch.
+int StopSignal() {
+    return 0;
+}
+
+std::u16string SignalName(int /*signal*/) {
+    return {};
+}
+
 void Fatal(std::u16string_view what, std::int32_t status) {
     wchar_t code[16];
     std::swprintf(code, 16, L"0x%08X", static_cast<unsigned>(status));

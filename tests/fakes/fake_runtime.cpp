@@ -24,8 +24,11 @@ FatalError::FatalError(std::u16string what_failed_, std::int32_t status_)
       what_failed(std::move(what_failed_)),
       status(status_) {}
 
+int stop_signal = 0;
+
 void ResetRuntime() {
     command_text.clear();
+    stop_signal = 0;
     exe_base_name = u"todsync";
     // 2026-07-03 09:05:07.045 local time.
     now_readings = {46206.37855376158};
@@ -64,6 +67,14 @@ std::u16string ExeBaseName() {
 
 void MsgBox(std::u16string_view text, int style, std::u16string_view caption) {
     fake::message_boxes.push_back({std::u16string(text), style, std::u16string(caption)});
+}
+
+int StopSignal() {
+    return fake::stop_signal;
+}
+
+std::u16string SignalName(int signal) {
+    return signal == 15 ? u"SIGTERM" : u"another signal";
 }
 
 void Fatal(std::u16string_view what, std::int32_t status) {

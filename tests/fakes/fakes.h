@@ -45,6 +45,7 @@ extern std::vector<platform::SYSTEMTIME> clock_set;
 
 extern std::u16string command_text;
 extern std::u16string exe_base_name;
+extern int stop_signal;  // what StopSignal() reports
 // The readings Now() returns, in turn; when they run out it repeats the last.
 extern std::vector<double> now_readings;
 extern std::size_t now_calls;

@@ -1,0 +1,292 @@
+#include "platform/posix/fetcher.h"
+
+#include <errno.h>
+#include <grp.h>
+#include <poll.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/capability.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/posix/fetch-protocol.h"
+#include "platform/posix/netapi.h"
+#include "platform/posix/stop.h"
+
+namespace {
+
+// The program's end of the socket to the launcher, and of the one to the
+// current helper.
+int launcher = -1;
+int helper = -1;
+std::uint32_t sequence = 0;
+
+// The user a helper started by root runs as: the system's account for
+// processes that should own nothing. uid 65534 where it has no entry.
+void UnprivilegedUser(uid_t* uid, gid_t* gid) {
+    *uid = 65534;
+    *gid = 65534;
+    if (const passwd* entry = getpwnam("nobody")) {
+        *uid = entry->pw_uid;
+        *gid = entry->pw_gid;
+    }
+}
+
+// Gives up every privilege for good, or ends the process: a launcher that
+// could not would hand Samba's code to a privileged process.
+void GiveUpEverything() {
+    const bool root = getuid() == 0 || geteuid() == 0;
+    uid_t uid = getuid();
+    gid_t gid = getgid();
+    if (root) {
+        UnprivilegedUser(&uid, &gid);
+    }
+    // The bounding set while CAP_SETPCAP may still be effective; a user
+    // without it keeps the set, which no_new_privs makes useless.
+    for (cap_value_t c = 0; c <= CAP_LAST_CAP; ++c) {
+        prctl(PR_CAPBSET_DROP, c, 0, 0, 0);
+    }
+    bool done = prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0) == 0;
+    if (root) {
+        done = done && setgroups(0, nullptr) == 0 && setresgid(gid, gid, gid) == 0 &&
+               setresuid(uid, uid, uid) == 0;
+    }
+    cap_t none = cap_init();
+    done = done && none != nullptr && cap_set_proc(none) == 0;
+    cap_free(none);
+    done = done && prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0;
+    const rlimit no_core{0, 0};
+    done = done && setrlimit(RLIMIT_CORE, &no_core) == 0;
+    uid_t real = 0, effective = 0, saved = 0;
+    done = done && getresuid(&real, &effective, &saved) == 0 && real != 0 && effective != 0 &&
+           saved != 0;
+    if (!done) {
+        _exit(1);
+    }
+}
+
+// Ends this process when the one that forked it has gone.
+void DieWithParent(pid_t parent) {
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0) != 0 || getppid() != parent) {
+        _exit(0);
+    }
+}
+
+[[noreturn]] void ServeHosts(int socket) {
+    std::string request(sizeof(std::uint32_t) + fetch::kMaxName + 1, '\0');
+    for (;;) {
+        const ssize_t n = recv(socket, request.data(), request.size(), 0);
+        if (n <= 0) {
+            _exit(0);
+        }
+        fetch::Answer answer{};
+        answer.magic = fetch::kAnswerMagic;
+        std::string server;
+        if (!fetch::DecodeRequest(std::string_view(request.data(), static_cast<std::size_t>(n)),
+                                  &answer.sequence, &server)) {
+            _exit(1);
+        }
+        // A call that outlives the program's deadline ends the helper.
+        alarm(fetcher::kDeadlineSeconds + 5);
+        bool has_record = false;
+        answer.status = netapi::RemoteTOD(server, &answer.record, &has_record);
+        alarm(0);
+        answer.has_record = has_record ? 1 : 0;
+        if (send(socket, &answer, sizeof answer, MSG_NOSIGNAL) != sizeof answer) {
+            _exit(0);
+        }
+    }
+}
+
+// Hands the program a descriptor: its end of a new helper's socket.
+bool SendDescriptor(int socket, int descriptor) {
+    char byte = 0;
+    iovec data{&byte, 1};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr* header = CMSG_FIRSTHDR(&message);
+    header->cmsg_level = SOL_SOCKET;
+    header->cmsg_type = SCM_RIGHTS;
+    header->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(header), &descriptor, sizeof descriptor);
+    return sendmsg(socket, &message, MSG_NOSIGNAL) == 1;
+}
+
+int ReceiveDescriptor(int socket) {
+    char byte = 0;
+    iovec data{&byte, 1};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    if (recvmsg(socket, &message, MSG_CMSG_CLOEXEC) != 1) {
+        return -1;
+    }
+    const cmsghdr* header = CMSG_FIRSTHDR(&message);
+    if (header == nullptr || header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS ||
+        header->cmsg_len != CMSG_LEN(sizeof(int))) {
+        return -1;
+    }
+    int descriptor = -1;
+    std::memcpy(&descriptor, CMSG_DATA(header), sizeof descriptor);
+    return descriptor;
+}
+
+[[noreturn]] void RunLauncher(int socket, pid_t program) {
+    netapi::ReadCredentials();
+    GiveUpEverything();
+    DieWithParent(program);
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGCHLD, SIG_IGN);  // helpers that end are reaped by the kernel
+    pid_t current = -1;
+    char byte = 0;
+    while (recv(socket, &byte, 1, 0) == 1) {
+        // One helper at a time: the one asked for replaces the last.
+        if (current > 0) {
+            kill(current, SIGKILL);
+        }
+        int ends[2];
+        if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
+            _exit(1);
+        }
+        const pid_t launcher_pid = getpid();
+        current = fork();
+        if (current == 0) {
+            close(socket);
+            close(ends[0]);
+            DieWithParent(launcher_pid);
+            signal(SIGCHLD, SIG_DFL);
+            ServeHosts(ends[1]);
+        }
+        close(ends[1]);
+        const bool sent = current > 0 && SendDescriptor(socket, ends[0]);
+        close(ends[0]);
+        if (!sent) {
+            _exit(1);
+        }
+    }
+    _exit(0);
+}
+
+void CloseHelper() {
+    if (helper >= 0) {
+        close(helper);
+        helper = -1;
+    }
+}
+
+// The helper, started if there is none.
+bool HaveHelper() {
+    if (helper >= 0) {
+        return true;
+    }
+    const char byte = 0;
+    if (launcher < 0 || send(launcher, &byte, 1, MSG_NOSIGNAL) != 1) {
+        return false;
+    }
+    helper = ReceiveDescriptor(launcher);
+    return helper >= 0;
+}
+
+double SecondsSince(const timespec& start) {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec - start.tv_sec) +
+           static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
+}
+
+}  // namespace
+
+namespace fetcher {
+
+void Start() {
+    if (launcher >= 0) {
+        return;
+    }
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
+        return;
+    }
+    const pid_t program = getpid();
+    const pid_t child = fork();
+    if (child == 0) {
+        close(ends[0]);
+        RunLauncher(ends[1], program);
+    }
+    close(ends[1]);
+    if (child < 0) {
+        close(ends[0]);
+        return;
+    }
+    launcher = ends[0];
+}
+
+std::uint32_t Ask(const std::string& server, platform::TIME_OF_DAY_INFO* record, bool* has_record) {
+    *has_record = false;
+    Start();  // a no-op once the launcher runs
+    if (!HaveHelper()) {
+        return kHelperDied;
+    }
+    const std::string request = fetch::EncodeRequest(++sequence, server);
+    if (send(helper, request.data(), request.size(), MSG_NOSIGNAL) !=
+        static_cast<ssize_t>(request.size())) {
+        // A helper that died after its last answer: one more try with a new
+        // one.
+        CloseHelper();
+        if (!HaveHelper() || send(helper, request.data(), request.size(), MSG_NOSIGNAL) !=
+                                 static_cast<ssize_t>(request.size())) {
+            CloseHelper();
+            return kHelperDied;
+        }
+    }
+    timespec start{};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    pollfd waits[2] = {{helper, POLLIN, 0}, {platform::posix::StopSignalDescriptor(), POLLIN, 0}};
+    for (;;) {
+        const double left = kDeadlineSeconds - SecondsSince(start);
+        if (left <= 0) {
+            CloseHelper();
+            return kTimeout;
+        }
+        const int ready = poll(waits, 2, static_cast<int>(left * 1000) + 1);
+        if (ready < 0 && errno != EINTR) {
+            CloseHelper();
+            return kHelperDied;
+        }
+        if (platform::posix::ReceivedStopSignal() != 0) {
+            CloseHelper();
+            return kAborted;
+        }
+        if (ready > 0 && waits[0].revents != 0) {
+            break;
+        }
+    }
+    // One byte more than an answer, so that a longer message shows.
+    unsigned char bytes[sizeof(fetch::Answer) + 1];
+    const ssize_t n = recv(helper, bytes, sizeof bytes, MSG_DONTWAIT | MSG_TRUNC);
+    if (n <= 0) {
+        CloseHelper();
+        return kHelperDied;
+    }
+    std::uint32_t status = 0;
+    if (!fetch::CheckAnswer(bytes, static_cast<std::size_t>(n), sequence, &status, has_record,
+                            record)) {
+        CloseHelper();
+        return fetch::kInvalidData;
+    }
+    return status;
+}
+
+}  // namespace fetcher

@@ -1,0 +1,336 @@
+// Samba's libnetapi in the network helper.
+//
+// libnetapi pulls in a large part of Samba. Only the helper process loads
+// it, the first time it is asked for a host.
+#include "platform/posix/netapi.h"
+
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+// netapi.h assumes these come first.
+#include <stdbool.h>
+#include <stdint.h>
+
+#include <netapi.h>
+
+#include "platform/posix/netstatus.h"
+
+static_assert(sizeof(::TIME_OF_DAY_INFO) == sizeof(platform::TIME_OF_DAY_INFO));
+static_assert(offsetof(::TIME_OF_DAY_INFO, tod_hunds) ==
+              offsetof(platform::TIME_OF_DAY_INFO, tod_hunds));
+static_assert(offsetof(::TIME_OF_DAY_INFO, tod_year) ==
+              offsetof(platform::TIME_OF_DAY_INFO, tod_year));
+
+namespace {
+
+constexpr std::uint32_t kModNotFound = 126;  // ERROR_MOD_NOT_FOUND
+constexpr std::uint32_t kCanNotComplete = 1003;
+constexpr std::uint32_t kDestNotFound = 2152;  // NERR_DestNotFound
+constexpr std::uint32_t kTimeout = 121;        // ERROR_SEM_TIMEOUT
+constexpr std::uint32_t kFileNotFound = 2;     // ERROR_FILE_NOT_FOUND
+constexpr std::uint32_t kBadEnvironment = 10;  // ERROR_BAD_ENVIRONMENT
+
+// Samba's credentials object, for the anonymous session (libnetapi has no
+// call of its own for one).
+struct cli_credentials;
+using CredentialsInit = cli_credentials* (*)(void* talloc_context);
+using CredentialsSetAnonymous = void (*)(cli_credentials*);
+using SetCredentials = NET_API_STATUS (*)(libnetapi_ctx*, cli_credentials*);
+
+struct Netapi {
+    decltype(&::libnetapi_init) init = nullptr;
+    decltype(&::libnetapi_set_username) set_username = nullptr;
+    decltype(&::libnetapi_set_password) set_password = nullptr;
+    decltype(&::libnetapi_set_use_kerberos) set_use_kerberos = nullptr;
+    decltype(&::libnetapi_set_debuglevel) set_debuglevel = nullptr;
+    SetCredentials set_creds = nullptr;
+    CredentialsInit credentials_init = nullptr;
+    CredentialsSetAnonymous credentials_set_anonymous = nullptr;
+    decltype(&::NetRemoteTOD) remote_tod = nullptr;
+    decltype(&::NetApiBufferFree) buffer_free = nullptr;
+    libnetapi_ctx* context = nullptr;
+    std::uint32_t status = 0;  // why it cannot be used, or 0
+};
+
+// What Samba prints while a call runs, kept away from the program's own
+// standard streams; standard input reads nothing, so that no password
+// prompt can ever wait for an answer.
+class Capture {
+public:
+    Capture() {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        sink_ = memfd_create("libnetapi-output", MFD_CLOEXEC);
+        const int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (sink_ < 0 || null < 0) {
+            if (null >= 0)
+                close(null);
+            return;
+        }
+        for (int fd = 0; fd < 3; ++fd) {
+            saved_[fd] = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+        }
+        dup2(null, STDIN_FILENO);
+        dup2(sink_, STDOUT_FILENO);
+        dup2(sink_, STDERR_FILENO);
+        close(null);
+    }
+    Capture(const Capture&) = delete;
+    Capture& operator=(const Capture&) = delete;
+
+    // Restores the streams and returns what was written.
+    std::string Finish() {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        for (int fd = 0; fd < 3; ++fd) {
+            if (saved_[fd] >= 0) {
+                dup2(saved_[fd], fd);
+                close(saved_[fd]);
+                saved_[fd] = -1;
+            }
+        }
+        std::string text;
+        if (sink_ >= 0) {
+            char chunk[4096];
+            off_t offset = 0;
+            ssize_t n = 0;
+            while (text.size() < (1u << 20) &&
+                   (n = pread(sink_, chunk, sizeof chunk, offset)) > 0) {
+                text.append(chunk, static_cast<std::size_t>(n));
+                offset += n;
+            }
+            close(sink_);
+            sink_ = -1;
+        }
+        return text;
+    }
+    ~Capture() { Finish(); }
+
+private:
+    int sink_ = -1;
+    int saved_[3] = {-1, -1, -1};
+};
+
+// Credentials as Samba's own tools take them from the environment:
+// USER=name%password, or USER (or LOGNAME) with PASSWD or PASSWD_FILE, or a
+// Kerberos ticket. With none of them the session is anonymous.
+struct Credentials {
+    enum { kPassword, kKerberos, kAnonymous } kind = kAnonymous;
+    std::string user;
+    std::string password;
+    std::uint32_t status = 0;  // why no host can be asked, or 0
+};
+Credentials credentials;
+
+// Reads a file that the environment names without ever blocking on it (a
+// FIFO, a device) or reading more than `limit` bytes. `private_only` also
+// wants it owned by the invoking user and closed to everyone else, as a
+// ticket cache is. Returns 0 or the error code that every host gets.
+std::uint32_t ReadNamedFile(const char* path, std::size_t limit, bool private_only,
+                            std::string* contents) {
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT || errno == ENOTDIR ? kFileNotFound : kBadEnvironment;
+    }
+    struct stat st {};
+    const bool usable = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                        static_cast<std::size_t>(st.st_size) <= limit &&
+                        (!private_only || (st.st_uid == getuid() && (st.st_mode & 077) == 0));
+    contents->clear();
+    if (usable) {
+        char chunk[4096];
+        ssize_t n = 0;
+        while (contents->size() <= limit && (n = read(fd, chunk, sizeof chunk)) > 0) {
+            contents->append(chunk, static_cast<std::size_t>(n));
+        }
+    }
+    close(fd);
+    return usable && contents->size() <= limit ? 0 : kBadEnvironment;
+}
+
+// The helper may run as another user than the one who holds the ticket:
+// a ticket cache in a file is copied into memory that the helper inherits,
+// and Kerberos is pointed at that copy. Caches that are no file (a kernel
+// keyring, KCM) are used where they are, as far as the helper's user can
+// reach them. True when there is a cache to try.
+bool TakeTicketCache() {
+    const char* named = std::getenv("KRB5CCNAME");
+    const bool was_named = named != nullptr && named[0] != '\0';
+    std::string path;
+    if (!was_named) {
+        path = "/tmp/krb5cc_" + std::to_string(getuid());
+    } else if (std::strncmp(named, "FILE:", 5) == 0) {
+        path = named + 5;
+    } else if (named[0] == '/') {
+        path = named;
+    } else {
+        return true;
+    }
+    std::string ticket;
+    const std::uint32_t status = ReadNamedFile(path.c_str(), 1u << 20, true, &ticket);
+    if (status != 0) {
+        // A cache asked for by name must not silently become an anonymous
+        // session.
+        if (was_named) {
+            credentials.status = status;
+        }
+        return false;
+    }
+    const int copy = memfd_create("ticket-cache", 0);
+    if (copy < 0 ||
+        write(copy, ticket.data(), ticket.size()) != static_cast<ssize_t>(ticket.size())) {
+        credentials.status = kBadEnvironment;
+        return false;
+    }
+    setenv("KRB5CCNAME", ("FILE:/proc/self/fd/" + std::to_string(copy)).c_str(), 1);
+    return true;
+}
+
+// The libnetapi context, set up on the first call. A password is always
+// given when Kerberos is not used, so that libnetapi never asks for one.
+void Use(const Netapi& api) {
+    switch (credentials.kind) {
+        case Credentials::kPassword:
+            api.set_username(api.context, credentials.user.c_str());
+            api.set_password(api.context, credentials.password.c_str());
+            break;
+        case Credentials::kKerberos:
+            api.set_use_kerberos(api.context);
+            break;
+        case Credentials::kAnonymous: {
+            // A null session: no user, no password, and no NTLM response at
+            // all, which servers that refuse guests still accept.
+            cli_credentials* anonymous = api.credentials_init(nullptr);
+            if (anonymous != nullptr) {
+                api.credentials_set_anonymous(anonymous);
+                api.set_creds(api.context, anonymous);
+            }
+            break;
+        }
+    }
+}
+
+template <typename Function>
+bool Bind(void* library, const char* name, Function* function) {
+    *function = reinterpret_cast<Function>(dlsym(library, name));
+    return *function != nullptr;
+}
+
+Netapi& Library() {
+    static Netapi api = [] {
+        Netapi loaded;
+        void* library = dlopen("libnetapi.so.1", RTLD_LAZY | RTLD_LOCAL);
+        if (library == nullptr ||
+            !(Bind(library, "libnetapi_init", &loaded.init) &&
+              Bind(library, "libnetapi_set_username", &loaded.set_username) &&
+              Bind(library, "libnetapi_set_password", &loaded.set_password) &&
+              Bind(library, "libnetapi_set_use_kerberos", &loaded.set_use_kerberos) &&
+              Bind(library, "libnetapi_set_debuglevel", &loaded.set_debuglevel) &&
+              Bind(library, "libnetapi_set_creds", &loaded.set_creds) &&
+              Bind(library, "cli_credentials_init", &loaded.credentials_init) &&
+              Bind(library, "cli_credentials_set_anonymous", &loaded.credentials_set_anonymous) &&
+              Bind(library, "NetRemoteTOD", &loaded.remote_tod) &&
+              Bind(library, "NetApiBufferFree", &loaded.buffer_free))) {
+            loaded.status = kModNotFound;
+            return loaded;
+        }
+        Capture capture;
+        loaded.status = loaded.init(&loaded.context);
+        if (loaded.status == 0) {
+            // Level 1 makes Samba name the cause of a failed connection.
+            loaded.set_debuglevel(loaded.context, "1");
+            Use(loaded);
+        } else {
+            loaded.context = nullptr;
+        }
+        return loaded;
+    }();
+    return api;
+}
+
+}  // namespace
+
+namespace netapi {
+
+void ReadCredentials() {
+    const char* user = std::getenv("USER");
+    if (user == nullptr) {
+        user = std::getenv("LOGNAME");
+    }
+    credentials.user = user != nullptr ? user : "";
+    bool have_password = false;
+    if (const auto percent = credentials.user.find('%'); percent != std::string::npos) {
+        credentials.password = credentials.user.substr(percent + 1);
+        credentials.user.resize(percent);
+        have_password = true;
+    } else if (const char* passwd = std::getenv("PASSWD")) {
+        credentials.password = passwd;
+        have_password = true;
+    } else if (const char* file = std::getenv("PASSWD_FILE")) {
+        // One line: the password, as Samba's tools read it.
+        credentials.status = ReadNamedFile(file, 4096, false, &credentials.password);
+        credentials.password.resize(credentials.password.find('\n') == std::string::npos
+                                        ? credentials.password.size()
+                                        : credentials.password.find('\n'));
+        have_password = credentials.status == 0;
+    }
+    if (have_password && !credentials.user.empty()) {
+        credentials.kind = Credentials::kPassword;
+    } else if (credentials.status == 0 && TakeTicketCache()) {
+        credentials.kind = Credentials::kKerberos;
+    }
+    // libnetapi takes a password found in USER as well: the helper's
+    // environment keeps none.
+    if (user != nullptr && std::strchr(user, '%') != nullptr) {
+        setenv(std::getenv("USER") != nullptr ? "USER" : "LOGNAME", credentials.user.c_str(), 1);
+    }
+    unsetenv("PASSWD");
+}
+
+std::uint32_t RemoteTOD(const std::string& server, platform::TIME_OF_DAY_INFO* record,
+                        bool* has_record) {
+    *has_record = false;
+    if (credentials.status != 0) {
+        return credentials.status;
+    }
+    Netapi& api = Library();
+    if (api.status != 0) {
+        return api.status;
+    }
+    std::uint8_t* buffer = nullptr;
+    const time_t start = time(nullptr);
+    Capture capture;
+    const std::uint32_t status = api.remote_tod(server.c_str(), &buffer);
+    const std::string said = capture.Finish();
+    // A server that stops answering after the session is set up makes
+    // Samba give up after 20 s with NERR_DestNotFound (2152): it timed out.
+    if (status == kDestNotFound && time(nullptr) - start >= 19) {
+        return kTimeout;
+    }
+    if (buffer != nullptr) {
+        if (status == 0) {
+            std::memcpy(record, buffer, sizeof *record);
+            *has_record = true;
+        }
+        api.buffer_free(buffer);
+    }
+    if (status == kCanNotComplete) {
+        if (const auto code = netstatus::WindowsCodeFor(said)) {
+            return *code;
+        }
+    }
+    return status;
+}
+
+}  // namespace netapi

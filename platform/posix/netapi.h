@@ -1,0 +1,27 @@
+// Samba's libnetapi, as the network helper uses it.
+//
+// Only the helper process loads libnetapi (119 libraries of Samba's client
+// code); the program itself never does.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace netapi {
+
+// Takes the credentials from the environment: USER=name%password, or USER
+// (or LOGNAME) with PASSWD or PASSWD_FILE, or a Kerberos ticket cache. Runs
+// while the process still has the invoking user's rights: a password file
+// or a ticket cache is read now, so that the helper needs no access to
+// them later. With no credentials the session is anonymous.
+void ReadCredentials();
+
+// Asks `server` (a plain name or address) for its time of day. Returns a
+// Windows error code, 0 for success; *has_record tells whether *record was
+// filled. Loads libnetapi on its first call.
+std::uint32_t RemoteTOD(const std::string& server, platform::TIME_OF_DAY_INFO* record,
+                        bool* has_record);
+
+}  // namespace netapi

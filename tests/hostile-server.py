@@ -1,0 +1,54 @@
+#!/usr/bin/env python3
+"""A server on port 445 that misbehaves, for the fault matrix.
+
+    hostile-server.py ADDRESS MODE
+
+MODE is one of:
+  stall    accept and never answer
+  garbage  answer every request with bytes that are no SMB
+  late     pass everything on to the real server on 127.0.0.1, but hold
+           each of its answers back for 18 s: no single wait is long
+           enough for the client to give up
+Prints "ready" on standard output once it listens.
+"""
+import os
+import socket
+import sys
+import threading
+import time
+
+address, mode = sys.argv[1], sys.argv[2]
+server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+server.bind((address, 445))
+server.listen(8)
+print("ready", flush=True)
+
+
+def late(connection):
+    upstream = socket.create_connection(("127.0.0.1", 445))
+
+    def back():
+        while data := upstream.recv(65536):
+            time.sleep(18)
+            connection.sendall(data)
+
+    threading.Thread(target=back, daemon=True).start()
+    while data := connection.recv(65536):
+        upstream.sendall(data)
+
+
+def serve(connection):
+    with connection:
+        if mode == "late":
+            late(connection)
+            return
+        if mode == "stall":
+            time.sleep(3600)
+        while connection.recv(65536):
+            connection.sendall(b"\x00\x00\x00\x40" + os.urandom(64))
+
+
+while True:
+    connection, _ = server.accept()
+    threading.Thread(target=serve, args=(connection,), daemon=True).start()
