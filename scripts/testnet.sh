@@ -94,7 +94,6 @@ cat >"$TESTNET_CONF" <<CONF
     bind interfaces only = yes
     disable netbios = yes
     smb ports = 445
-    map to guest = Bad User
     lock directory = $TESTNET_DIR/lock
     state directory = $TESTNET_DIR/state
     cache directory = $TESTNET_DIR/cache
@@ -114,6 +113,8 @@ ${TESTNET_EXTRA_CONF:-}
     guest ok = yes
     read only = yes
 CONF
+# Otherwise Samba's defaults, as a server is found: "map to guest = Never",
+# so that only a true anonymous (null) session may ask the time.
 
 trap 'stop_server; rm -rf "$TESTNET_DIR"' EXIT INT TERM
 start_server
