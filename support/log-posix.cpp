@@ -2,7 +2,11 @@
 // standard error.
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <syslog.h>
 #include <time.h>
 #include <unistd.h>
@@ -18,24 +22,64 @@
 
 namespace {
 
-bool WriteAll(int fd, const std::string& data) {
+// How long standard error and the system log may hold the run up.
+constexpr int kPlaceMilliseconds = 2000;
+
+// The most the system log takes of one entry, in characters: a datagram to
+// /dev/log over about 208 KB is dropped by the kernel, and daemons cut
+// long messages on their own (rsyslog at 8 KB by default).
+constexpr std::size_t kSyslogLimit = 16000;
+
+std::int64_t MillisecondsNow() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1'000'000;
+}
+
+// Writes all of `data` to `fd` (set non-blocking by the caller), waiting for
+// it to take more for at most kPlaceMilliseconds in all.
+bool WriteWithin(int fd, const std::string& data) {
+    const std::int64_t deadline = MillisecondsNow() + kPlaceMilliseconds;
     std::size_t done = 0;
     while (done < data.size()) {
         const ssize_t n = write(fd, data.data() + done, data.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n <= 0) {
+        const std::int64_t left = deadline - MillisecondsNow();
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK) || left <= 0) {
             return false;
         }
-        done += static_cast<std::size_t>(n);
+        pollfd wait{fd, POLLOUT, 0};
+        poll(&wait, 1, static_cast<int>(left));
     }
     return true;
 }
 
+// Standard error may be a terminal, a pipe to a slow reader, or a FIFO: it
+// is written without blocking, and given up on after kPlaceMilliseconds.
+bool WriteStderr(const std::string& data) {
+    const int flags = fcntl(STDERR_FILENO, F_GETFL);
+    if (flags < 0) {
+        return false;
+    }
+    const bool had_nonblock = (flags & O_NONBLOCK) != 0;
+    if (!had_nonblock) {
+        fcntl(STDERR_FILENO, F_SETFL, flags | O_NONBLOCK);
+    }
+    const bool written = WriteWithin(STDERR_FILENO, data);
+    if (!had_nonblock) {
+        fcntl(STDERR_FILENO, F_SETFL, flags);
+    }
+    return written;
+}
+
 void Complain(const std::string& what) {
-    const std::string line = vlproc::ExecutableName() + ": " + what + "\n";
-    WriteAll(STDERR_FILENO, line);
+    WriteStderr(vlproc::ExecutableName() + ": " + what + "\n");
 }
 
 std::string LogFilePath(const std::string& name) {
@@ -52,36 +96,82 @@ std::string LogFilePath(const std::string& name) {
         return {};
     }
     const std::string dir = home + "/vestrio";
-    vlproc::MakeDirectories(dir, 0700);
+    if (!vlproc::MakeDirectories(dir, 0700)) {
+        return {};
+    }
     return dir + "/" + name + ".log";
 }
 
+// The log file is a regular file, reached without a symbolic link at its
+// end, opened without blocking (a FIFO would wait for a reader for ever) and
+// appended in one write, so that the entries of runs at the same time never
+// interleave.
 bool AppendToFile(const std::string& path, const std::string& block) {
     if (path.empty()) {
         Complain("no place for the log file (no home directory)");
         return false;
     }
-    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0640);
+    const int fd =
+        open(path.c_str(),
+             O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0640);
     if (fd < 0) {
         Complain("cannot open log file " + path + ": " + std::strerror(errno));
         return false;
     }
-    // One write, so that the entries of runs at the same time do not mix.
-    const bool written = WriteAll(fd, block);
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        Complain("log file " + path + " is not a regular file; not written");
+        return false;
+    }
+    const ssize_t n = write(fd, block.data(), block.size());
     const int saved = errno;
-    if (close(fd) != 0 || !written) {
-        Complain("cannot write log file " + path + ": " + std::strerror(written ? errno : saved));
+    if (close(fd) != 0 || n != static_cast<ssize_t>(block.size())) {
+        Complain("cannot write log file " + path + ": " +
+                 (n < 0 ? std::strerror(saved) : "the disk took only part of the entry"));
         return false;
     }
     return true;
 }
 
-void SendToSyslog(const std::string& name, vllog::Kind kind, const std::string& text) {
-    static std::string ident;  // openlog keeps the pointer
-    ident = name;
-    openlog(ident.c_str(), LOG_PID, LOG_USER);
-    syslog(kind == vllog::Kind::kInformation ? LOG_INFO : LOG_ERR, "%s", text.c_str());
-    closelog();
+// The system log, through its socket, without blocking: a daemon that is
+// stuck or gone costs at most kPlaceMilliseconds.
+bool SendToSyslog(const std::string& name, vllog::Kind kind, const std::string& lines) {
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        return false;
+    }
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, "/dev/log");
+    const time_t now = time(nullptr);
+    tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    strftime(stamp, sizeof stamp, "%b %e %H:%M:%S", &local);
+    const int priority = LOG_USER | (kind == vllog::Kind::kInformation ? LOG_INFO : LOG_ERR);
+    const std::string message = "<" + std::to_string(priority) + ">" + stamp + " " + name + "[" +
+                                std::to_string(getpid()) + "]: " + lines;
+    bool sent = false;
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        const std::int64_t deadline = MillisecondsNow() + kPlaceMilliseconds;
+        for (;;) {
+            if (send(fd, message.data(), message.size(), MSG_NOSIGNAL) ==
+                static_cast<ssize_t>(message.size())) {
+                sent = true;
+                break;
+            }
+            const std::int64_t left = deadline - MillisecondsNow();
+            if ((errno != EAGAIN && errno != EWOULDBLOCK && errno != ENOBUFS && errno != EINTR) ||
+                left <= 0) {
+                break;
+            }
+            pollfd wait{fd, POLLOUT, 0};
+            poll(&wait, 1, static_cast<int>(left < 50 ? left : 50));
+        }
+    }
+    close(fd);
+    return sent;
 }
 
 // When systemd connects standard error to the journal, the syslog message
@@ -96,6 +186,30 @@ bool StderrIsJournal() {
         std::to_string(static_cast<unsigned long>(st.st_dev)) + ":" + std::to_string(st.st_ino);
     return mine == stream;
 }
+
+// Signals that a place could send while it is written: a reader of
+// standard error that went away (SIGPIPE), a file size limit (SIGXFSZ).
+// They are ignored while the entry is stored, so that a write fails
+// instead of ending the process.
+class HeldSignals {
+public:
+    HeldSignals() {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGPIPE, &ignore, &pipe_);
+        sigaction(SIGXFSZ, &ignore, &file_size_);
+    }
+    ~HeldSignals() {
+        sigaction(SIGPIPE, &pipe_, nullptr);
+        sigaction(SIGXFSZ, &file_size_, nullptr);
+    }
+    HeldSignals(const HeldSignals&) = delete;
+    HeldSignals& operator=(const HeldSignals&) = delete;
+
+private:
+    struct sigaction pipe_ {};
+    struct sigaction file_size_ {};
+};
 
 vllog::LocalTime Now() {
     timespec ts{};
@@ -119,6 +233,7 @@ int32_t vllog::Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
     if (!vlbstr::ViewRef(text, &entry) || log_file == nullptr) {
         return VL_E_POINTER;
     }
+    const HeldSignals held;
     const std::string name = vlproc::ExecutableName();
     const std::u16string name16 = vltext::FromUtf8(name);
     const auto pid = static_cast<std::uint32_t>(getpid());
@@ -127,16 +242,19 @@ int32_t vllog::Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
     const std::string path = LogFilePath(name);
     const bool in_file = AppendToFile(path, block);
 
-    // The system log gets the lines alone: it adds its own time, name and pid.
-    std::string lines = vltext::ToUtf8(vllog::Body(entry));
+    // The system log gets the lines alone: it adds its own time, name and
+    // pid. What does not fit is in the file.
+    std::string lines = vltext::ToUtf8(vllog::CutToFit(
+        vllog::Body(entry), kSyslogLimit, in_file ? vltext::FromUtf8(path) : std::u16string()));
     if (!lines.empty() && lines.back() == '\n') {
         lines.pop_back();
     }
-    SendToSyslog(name, kind, lines);
+    const bool in_syslog = SendToSyslog(name, kind, lines);
 
-    const bool on_stderr = StderrIsJournal() || WriteAll(STDERR_FILENO, block);
-    if (!in_file && !on_stderr) {
+    const bool on_stderr = (in_syslog && StderrIsJournal()) || WriteStderr(block);
+    // The entry is lost only when no place took it.
+    if (!in_file && !in_syslog && !on_stderr) {
         return VL_E_FAIL;
     }
-    return vlbstr::Give(vltext::FromUtf8(path), log_file);
+    return vlbstr::Give(in_file ? vltext::FromUtf8(path) : std::u16string(), log_file);
 }

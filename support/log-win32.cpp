@@ -82,6 +82,9 @@ std::wstring SystemText(DWORD code) {
     return message;
 }
 
+// The most characters ReportEvent takes in one string.
+constexpr std::size_t kEventStringLimit = 31839;
+
 bool Report(const std::wstring& source, WORD type, const std::wstring& text) {
     const HANDLE log = RegisterEventSourceW(nullptr, source.c_str());
     if (log == nullptr) {
@@ -104,6 +107,13 @@ bool AppendToFile(const std::wstring& path, const std::string& block, DWORD* err
                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         *error = GetLastError();
+        return false;
+    }
+    // Only a file on a disk: a named pipe or a device could hold the run up
+    // or take the entry nowhere.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        *error = ERROR_INVALID_NAME;
         return false;
     }
     // One write, so that the entries of runs at the same time do not mix.
@@ -150,15 +160,29 @@ int32_t vllog::Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
         return VL_E_POINTER;
     }
     const std::wstring name = vlwin::ExecutableName();
-    const bool reported = Report(
-        name, kind == vllog::Kind::kInformation ? EVENTLOG_INFORMATION_TYPE : EVENTLOG_ERROR_TYPE,
-        vlwin::Wide(entry));
-
     const std::wstring path = LogFilePath(name);
     const std::string block = WindowsLines(
         vltext::ToUtf8(vllog::Block(Now(), vlwin::U16(name), GetCurrentProcessId(), kind, entry)));
     DWORD error = 0;
     const bool in_file = AppendToFile(path, block, &error);
+
+    // The event's message: the entry's visible lines, cut where one
+    // string of an event ends (31,839 characters); the file has them all.
+    std::u16string lines = vllog::CutToFit(vllog::Body(entry), kEventStringLimit,
+                                           in_file ? vlwin::U16(path) : std::u16string());
+    if (!lines.empty() && lines.back() == u'\n') {
+        lines.pop_back();
+    }
+    std::u16string message;
+    for (const char16_t c : lines) {
+        if (c == u'\n') {
+            message += u'\r';
+        }
+        message += c;
+    }
+    const bool reported = Report(
+        name, kind == vllog::Kind::kInformation ? EVENTLOG_INFORMATION_TYPE : EVENTLOG_ERROR_TYPE,
+        vlwin::Wide(message));
     if (!in_file) {
         Report(name, EVENTLOG_WARNING_TYPE,
                L"Cannot write the log file " + (path.empty() ? L"(no place for it)" : path) +

@@ -41,26 +41,38 @@ std::u16string Header(const LocalTime& when, std::u16string_view name, std::uint
 std::u16string Body(std::u16string_view text) {
     std::u16string out;
     out.reserve(text.size() + 16);
-    bool open_line = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+    while (!text.empty()) {
+        const auto end = text.find(u"\r\n");
+        const std::u16string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::u16string_view::npos ? text.size() : end + 2);
+        // No empty line inside an entry: in the file an empty line ends it.
+        if (!line.empty()) {
+            out += vltext::Visible(line);
             out += u'\n';
-            open_line = false;
-            ++i;
-            continue;
-        }
-        open_line = true;
-        if ((c < 0x20 && c != u'\t') || c == 0x7F) {
-            out += u'^';
-            out += c == 0x7F ? u'?' : static_cast<char16_t>(c + 0x40);
-        } else {
-            out += c;
         }
     }
-    if (open_line) {
+    return out;
+}
+
+std::u16string CutToFit(std::u16string_view body, std::size_t limit, std::u16string_view file) {
+    if (body.size() <= limit) {
+        return std::u16string(body);
+    }
+    const std::size_t room = limit > 512 + file.size() ? limit - 256 - file.size() : limit / 2;
+    std::size_t cut = body.rfind(u'\n', room);
+    cut = cut == std::u16string_view::npos || cut < room / 2 ? room : cut + 1;
+    if (cut > 0 && body[cut - 1] >= 0xD800 && body[cut - 1] <= 0xDBFF) {
+        --cut;  // not between the halves of a surrogate pair
+    }
+    std::u16string out(body.substr(0, cut));
+    if (!out.empty() && out.back() != u'\n') {
         out += u'\n';
     }
+    std::u16string count;
+    vltext::AppendPadded(count, static_cast<std::int64_t>(body.size() - cut), 1);
+    out += u"... " + count + u" more characters of this entry left out";
+    out += file.empty() ? u"." : u"; the whole entry is in " + std::u16string(file) + u".";
+    out += u'\n';
     return out;
 }
 

@@ -24,9 +24,17 @@ struct LocalTime {
 std::u16string Header(const LocalTime& when, std::u16string_view name, std::uint32_t pid,
                       Kind kind);
 
-// The entry's lines, each ending in "\n": the text is cut at CR LF, and any
-// other control character but the tab is written in caret notation.
+// The entry's lines, each ending in "\n": the text is cut at CR LF, empty
+// lines are left out (an empty line ends an entry in the file), and every
+// other control character is written out visibly (vltext::Visible), so that
+// no text can start a line, or an entry, of its own or drive a terminal.
 std::u16string Body(std::u16string_view text);
+
+// `body` (lines ending in "\n") cut to at most about `limit` characters
+// for a place that takes no more, at a line's end, with a closing line:
+// "... N more characters of this entry left out; the whole entry is in
+// <file>." (just "." after "left out" when `file` is empty).
+std::u16string CutToFit(std::u16string_view body, std::size_t limit, std::u16string_view file);
 
 // Header, body and one empty line: what is appended to the file.
 std::u16string Block(const LocalTime& when, std::u16string_view name, std::uint32_t pid, Kind kind,

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -37,12 +38,28 @@ std::string ExecutableName() {
     return name.empty() ? "vestrio" : vltext::ToUtf8(name);
 }
 
+namespace {
+
+// A folder that the environment names is used only when it is a folder of
+// the running user's own: under sudo -E, root must not write where a user
+// points it.
+bool OwnFolder(const std::string& path) {
+    struct stat st {};
+    return path[0] == '/' && lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == geteuid();
+}
+
+}  // namespace
+
 std::string StateHome() {
     if (const char* dirs = std::getenv("STATE_DIRECTORY"); dirs && dirs[0] == '/') {
         std::string first = dirs;
-        return first.substr(0, first.find(':'));
+        first.resize(std::min(first.size(), first.find(':')));
+        if (OwnFolder(first)) {
+            return first;
+        }
     }
-    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && xdg[0] == '/') {
+    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && geteuid() != 0 && OwnFolder(xdg)) {
         return xdg;
     }
     std::vector<char> buffer(4096);
@@ -65,8 +82,13 @@ bool MakeDirectories(const std::string& path, unsigned mode) {
         if (mkdir(prefix.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) {
             return false;
         }
+        // Never through a symbolic link that another user planted.
+        struct stat st {};
+        if (lstat(prefix.c_str(), &st) != 0 ||
+            (S_ISLNK(st.st_mode) && st.st_uid != 0 && st.st_uid != geteuid())) {
+            return false;
+        }
         if (at == std::string::npos) {
-            struct stat st {};
             return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         }
     }

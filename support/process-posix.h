@@ -13,12 +13,14 @@ std::optional<std::string> ExecutablePath();
 std::string ExecutableName();
 
 // Where per-user state lives: $STATE_DIRECTORY (the first of its list) when
-// systemd gives one, else $XDG_STATE_HOME when absolute, else the effective
-// user's home directory from the password database + "/.local/state".
-// Empty when there is none.
+// systemd gives one, else $XDG_STATE_HOME (never for root), else the
+// effective user's home directory from the password database +
+// "/.local/state". A folder from the environment counts only when it is a
+// real folder of the effective user's. Empty when there is none.
 std::string StateHome();
 
-// mkdir -p with `mode` for the directories it creates.
+// mkdir -p with `mode` for the directories it creates; fails on a symbolic
+// link on the way that neither root nor the effective user owns.
 bool MakeDirectories(const std::string& path, unsigned mode);
 
 }  // namespace vlproc

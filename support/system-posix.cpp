@@ -63,9 +63,11 @@ VLEXPORT int32_t VLAPI vlRegisterAppPath(BSTR* path) {
         if (path == nullptr) {
             return VL_E_POINTER;
         }
+        // Without /proc (a minimal container) there is no path to record,
+        // and nothing is lost: the record is a convenience.
         const auto executable = vlproc::ExecutablePath();
         if (!executable) {
-            return VL_E_FAIL;
+            return vlbstr::Give(std::u16string(), path);
         }
         RecordAppPath(*executable);
         return vlbstr::Give(vltext::FromUtf8(*executable), path);

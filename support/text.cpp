@@ -179,6 +179,37 @@ std::u16string UnknownErrorText(std::int32_t code) {
     return u"Unknown error " + ErrorNumber(code) + u" (0x" + hex + u").";
 }
 
+bool IsControl(char16_t c) {
+    return (c < 0x20 && c != u'\t') || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ||
+           (c >= 0xDC80 && c <= 0xDC9F);
+}
+
+std::u16string Visible(std::u16string_view text) {
+    static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+    std::u16string out;
+    out.reserve(text.size());
+    for (const char16_t c : text) {
+        if (!IsControl(c)) {
+            out += c;
+        } else if (c < 0x20 || c == 0x7F) {
+            out += u'^';
+            out += c == 0x7F ? u'?' : static_cast<char16_t>(c + 0x40);
+        } else if (c >= 0xDC80) {
+            out += u"<0x";
+            out += kHex[(c >> 4) & 0xF];
+            out += kHex[c & 0xF];
+            out += u'>';
+        } else {
+            out += u"<U+";
+            for (int shift = 12; shift >= 0; shift -= 4) {
+                out += kHex[(c >> shift) & 0xF];
+            }
+            out += u'>';
+        }
+    }
+    return out;
+}
+
 std::string ToUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());

@@ -52,6 +52,17 @@ std::u16string ErrorNumber(std::int32_t code);
 // "Unknown error 12345 (0x00003039)."
 std::u16string UnknownErrorText(std::int32_t code);
 
+// True for a character that moves or drives a terminal rather than showing
+// something: C0 controls but the tab (line breaks too), DEL, C1 controls, the
+// Unicode line and paragraph separators, and the bytes 0x80 to 0x9F that
+// were not UTF-8 (U+DC80 to U+DC9F, see below).
+bool IsControl(char16_t c);
+
+// `text` with every such character written out as visible text: C0 and DEL
+// in caret notation ("^M", "^?"), the others as "<U+0085>" or, for a byte
+// that was not UTF-8, "<0x9B>".
+std::u16string Visible(std::u16string_view text);
+
 // UTF-8 from UTF-16 and back. Unpaired surrogates U+DC80 to U+DCFF stand
 // for the bytes 0x80 to 0xFF that were not valid UTF-8, so that any byte
 // string survives the round trip; other unpaired surrogates become U+FFFD.

@@ -105,7 +105,8 @@ VLEXPORT void SysFreeString(BSTR text);
  *     ~/.local/state.
  * The record is a convenience for other tools of the family: where it cannot
  * be written (a read-only or missing home, a sandbox) the operation still
- * succeeds. It fails only when the executable's path cannot be learnt.
+ * succeeds. Where the executable's path cannot be learnt (no /proc) it
+ * yields an empty string and still succeeds.
  */
 VLEXPORT int32_t VLAPI vlRegisterAppPath(BSTR* path);
 
@@ -244,9 +245,16 @@ VLEXPORT int32_t VLAPI vlSetPrivilegeForProcess(BSTR privilege_name, VARIANT_BOO
  * The entry goes to every one of:
  *   Windows: the Application event log (ReportEvent, source <name>, type
  *     information or error, one event whose message is the whole text).
- *   Linux: the system log (syslog, facility user, priority info or err, one
- *     message whose lines are the text's lines).
- *   Both: the plain-text log file, and, on Linux, standard error.
+ *   Linux: the system log (the /dev/log socket, facility user, priority info
+ *     or err, one message whose lines are the text's lines, cut at 16 KiB
+ *     with a closing line that says how many characters were left out and
+ *     which file holds the whole entry).
+ *   Both: the plain-text log file, and, on Linux, standard error (not when
+ *     standard error is the journal that the system log reached already).
+ * No place can hold the caller up for long or end the process: standard
+ * error and the system log are given up on after 2 s each, the file is
+ * opened without blocking and only if it is a regular file, and SIGPIPE and
+ * SIGXFSZ are ignored while the entry is stored.
  *
  * The log file is, in this order of choice:
  *   $VESTRIO_LOG_FILE when it is set and not empty;
@@ -258,9 +266,14 @@ VLEXPORT int32_t VLAPI vlSetPrivilegeForProcess(BSTR privilege_name, VARIANT_BOO
  * In the file each entry starts with a header line
  *   "YYYY-MM-DD HH:MM:SS.mmm +HHMM <name>[<pid>] information" (or "error")
  * followed by the text's lines and one empty line. The text's CR LF pairs
- * end lines; any other control character but the tab is written in caret
- * notation (^J for a lone LF), so that one entry is always one block of
- * lines. The entry is appended with one write.
+ * end lines, and empty lines are left out; any other control character but
+ * the tab is written out visibly: C0 controls and DEL in caret notation (^J
+ * for a lone LF), C1 controls and U+2028/U+2029 as <U+0085>, bytes 0x80
+ * to 0x9F that were not UTF-8 as <0x9B>. So one entry is always one block
+ * of lines that no text can end or drive a terminal with. The entry is
+ * appended with one write; the file is never reached through a symbolic
+ * link at its end. *log_file yields the file's path, or an empty string
+ * when the file could not be written.
  *
  * The operation fails (VL_E_FAIL) only when the entry reached none of its
  * places. A place that fails is reported on standard error (Linux) or in the

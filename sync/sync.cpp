@@ -1,13 +1,17 @@
 #include "sync/sync.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 
 #include "log/runlog.h"
+#include "support/text.h"
 #include "support/vl.h"
 
 namespace {
+
+constexpr std::uint32_t kInvalidName = 123;  // ERROR_INVALID_NAME
 
 // Each field of the remote record is read as a signed 32-bit number.
 std::int32_t Signed(std::uint32_t field) {
@@ -73,10 +77,15 @@ bool NewClockTime(const platform::TIME_OF_DAY_INFO& remote, platform::SYSTEMTIME
 }
 
 bool SyncFromHost(const std::u16string& host) {
-    AddLog(u"Trying machine " + host + u".");
+    // The name is logged as it was given, but a control character in it
+    // (a line break, a terminal escape) is shown, never obeyed: such a name
+    // could forge lines of the log, and no host has one.
+    const bool has_control =
+        std::any_of(host.begin(), host.end(), [](char16_t c) { return vltext::IsControl(c); });
+    AddLog(u"Trying machine " + vltext::Visible(host) + u".");
 
     std::uint8_t* buffer = nullptr;
-    const std::uint32_t status = platform::NetRemoteTOD(host, &buffer);
+    const std::uint32_t status = has_control ? kInvalidName : platform::NetRemoteTOD(host, &buffer);
     if (status != 0) {
         const auto code = static_cast<std::int32_t>(status);
         const std::u16string number = support::vlGetErrorNumber(code);

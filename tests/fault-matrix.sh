@@ -266,10 +266,67 @@ environment)
     USER=daemon PASSWD_FILE=$work/fifo run 127.0.0.1
     expect_messages "Trying machine 127.0.0.1." \
         "NetRemoteTOD() failed. Error 10: The environment is incorrect." "All tries were failed."
+    # No smb.conf (samba-common not installed): Samba's defaults serve.
+    unshare --mount sh -c "mount -t tmpfs none /etc/samba && exec timeout 60 '$todsync' 127.0.0.1" \
+        </dev/null >"$work/stdout" 2>"$work/stderr"
+    expect_messages "$(reached 127.0.0.1)" "All tries were failed."
     KRB5CCNAME=FILE:$work/missing run 127.0.0.1
     expect_messages "Trying machine 127.0.0.1." \
         "NetRemoteTOD() failed. Error 2: The system cannot find the file specified." \
         "All tries were failed."
+    ;;
+log-places)
+    # Places that would hang the run, end it, or lose the entry silently.
+    refused_entry() { expect_messages "$(refused 127.0.0.2)" "All tries were failed."; }
+    mkfifo "$work/fifo"
+    VESTRIO_LOG_FILE=$work/fifo run 127.0.0.2
+    [ "$status" -eq 1 ] || fail "log file a FIFO: exit status $status"
+    grep -q '^\[.*Error 1225' "$work/stderr" || fail "log file a FIFO: the entry is not on standard error"
+    awk -v t="$took" 'BEGIN { exit !(t < 5) }' || fail "log file a FIFO: took $took s"
+    # A file size limit, a reader of standard error that is gone.
+    (ulimit -f 0 && run 127.0.0.2)
+    [ "$(wc -c <"$VESTRIO_LOG_FILE")" -eq 0 ] || fail "written past the file size limit"
+    timeout 60 "$todsync" 127.0.0.2 </dev/null 2>&1 | true
+    refused_entry
+    # A standard error that nobody reads: the run still ends.
+    mkfifo "$work/slow"
+    exec 8<>"$work/slow"
+    head -c 200000 /dev/zero | tr '\0' x >&8 2>/dev/null &
+    filler=$!
+    sleep 0.5
+    run 127.0.0.2 2>"$work/slow"
+    kill "$filler" 2>/dev/null
+    exec 8>&-
+    awk -v t="$took" 'BEGIN { exit !(t < 10) }' || fail "a full standard error held the run $took s"
+    refused_entry
+    # Nowhere at all: then, and only then, the run says nothing was logged.
+    VESTRIO_LOG_FILE=$work/no/such/folder/log timeout 60 "$todsync" 127.0.0.2 </dev/null 2>/dev/full >&-
+    status=$?
+    [ "$status" -eq 70 ] || [ -S /dev/log ] || fail "no place took the entry: exit status $status"
+    # Names that would forge a line of the log or drive a terminal.
+    run "$(printf 'a\r\nSystem_time_was_updated_successfully.')" \
+        "$(printf 'b\302\2331m\033[2J')" "$(printf 'c\233x')"
+    expect_messages "Trying machine A^M^JSYSTEM_TIME_WAS_UPDATED_SUCCESSFULLY.." \
+        "NetRemoteTOD() failed. Error 123: The filename, directory name, or volume label syntax is incorrect." \
+        "Trying machine B<U+009B>1M^[[2J." \
+        "NetRemoteTOD() failed. Error 123: The filename, directory name, or volume label syntax is incorrect." \
+        "Trying machine C<0x9B>X." \
+        "NetRemoteTOD() failed. Error 123: The filename, directory name, or volume label syntax is incorrect." \
+        "All tries were failed."
+    ! grep -q "$(printf '\233')" "$VESTRIO_LOG_FILE" "$work/stderr" || fail "a C1 control reached a place"
+    # Run as root with a state folder named by a user (sudo -E): the folder
+    # is not used, and what its links point at is untouched.
+    mkdir -p "$work/user/vestrio" "$work/rootdir"
+    echo keep >"$work/rootdir/todsync"
+    ln -s "$work/rootdir" "$work/user/vestrio/app-paths"
+    chown -R -h nobody "$work/user"
+    XDG_STATE_HOME=$work/user STATE_DIRECTORY= run 127.0.0.2
+    [ "$(cat "$work/rootdir/todsync" 2>&1)" = keep ] || fail "a user's link made root replace a file"
+    # No /proc (a minimal container): the run goes on without the record.
+    unshare --mount sh -c "mount -t tmpfs none /proc && exec timeout 60 '$todsync' 127.0.0.2" \
+        </dev/null >"$work/stdout" 2>"$work/stderr"
+    status=$?
+    [ "$status" -eq 1 ] || fail "no /proc: exit status $status: $(cat "$work/stderr")"
     ;;
 *)
     echo "no such row: $row" >&2

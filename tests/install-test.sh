@@ -46,6 +46,14 @@ grep -q "^ExecStart=$prefix/bin/todsync \$TODSYNC_HOSTS\$" "$prefix/lib/systemd/
     fail "ExecStart: $(grep ExecStart= "$prefix/lib/systemd/system/todsync.service")"
 grep -q "^EnvironmentFile=-$prefix/etc/default/todsync\$" "$prefix/lib/systemd/system/todsync.service" ||
     fail "EnvironmentFile"
+# The start condition holds only when a host is named.
+condition=$(sed -n 's/^ExecCondition=//p' "$prefix/lib/systemd/system/todsync.service" | sed 's/\$\$/$/g')
+for hosts in "" "   " "a" "a  b"; do
+    export TODSYNC_HOSTS="$hosts"
+    eval "$condition" && named=yes || named=no
+    [ "$named" = "$([ -n "$(echo $hosts)" ] && echo yes || echo no)" ] ||
+        fail "ExecCondition with TODSYNC_HOSTS='$hosts': $named"
+done
 systemd-analyze verify --man=no "$prefix/lib/systemd/system/todsync.service" \
     "$prefix/lib/systemd/system/todsync.timer" || fail "systemd-analyze verify"
 

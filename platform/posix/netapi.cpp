@@ -245,6 +245,16 @@ Netapi& Library() {
             loaded.status = kModNotFound;
             return loaded;
         }
+        // Without smb.conf (samba-common not installed, a minimal container)
+        // libnetapi fails every call; Samba's defaults serve a client well.
+        using GetPath = const char* (*)();
+        using SetPath = const char* (*)(const char*);
+        const auto get_config = reinterpret_cast<GetPath>(dlsym(library, "get_dyn_CONFIGFILE"));
+        const auto set_config = reinterpret_cast<SetPath>(dlsym(library, "set_dyn_CONFIGFILE"));
+        if (get_config != nullptr && set_config != nullptr && get_config() != nullptr &&
+            access(get_config(), F_OK) != 0 && errno == ENOENT) {
+            set_config("/dev/null");
+        }
         Capture capture;
         loaded.status = loaded.init(&loaded.context);
         if (loaded.status == 0) {
