@@ -64,16 +64,3 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-// An independent judge of what Windows' SetSystemTime accepts (its own month
-// table, not the product's calendar code).
-inline bool WindowsAcceptsClockTime(long long y, long long mo, long long d, long long h,
-                                    long long mi, long long s, long long ms) {
-    if (y < 1601 || y > 30827 || mo < 1 || mo > 12 || h < 0 || h > 23 || mi < 0 || mi > 59 ||
-        s < 0 || s > 59 || ms < 0 || ms > 999 || d < 1) {
-        return false;
-    }
-    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    return d <= kDays[mo - 1] + (mo == 2 && leap);
-}
