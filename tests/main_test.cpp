@@ -59,10 +59,14 @@ TEST_F(Startup, WhenEveryHostFailsTheLogIsAnErrorEntry) {
 
 // A command line, the hosts that answer, and the hosts that must be asked.
 struct Run {
+    const char* name;
     std::u16string command;
     Lines working;
     Lines asked;
 };
+void PrintTo(const Run& run, std::ostream* out) {
+    *out << run.name;
+}
 class CommandLine : public Startup, public ::testing::WithParamInterface<Run> {};
 
 TEST_P(CommandLine, HostsAreTriedInOrderUntilOneSetsTheClock) {
@@ -83,13 +87,17 @@ INSTANTIATE_TEST_SUITE_P(
     Hosts, CommandLine,
     ::testing::Values(
         // Blanks trimmed, runs of spaces cut, upper-cased; a tab is no separator.
-        Run{u"  alpha    Beta\tgamma  \\\\delta  ", {}, {u"ALPHA", u"BETA\tGAMMA", u"\\\\DELTA"}},
-        Run{u"one two three", {u"TWO", u"THREE"}, {u"ONE", u"TWO"}},
+        Run{"normalised",
+            u"  alpha    Beta\tgamma  \\\\delta  ",
+            {},
+            {u"ALPHA", u"BETA\tGAMMA", u"\\\\DELTA"}},
+        Run{"second of three", u"one two three", {u"TWO", u"THREE"}, {u"ONE", u"TWO"}},
         // Tokens that trim to nothing are skipped silently.
-        Run{std::u16string(u"\r \n \0 \r\n", 8), {}, {}},
-        Run{u"one \r two", {u"TWO"}, {u"ONE", u"TWO"}},
+        Run{"blank tokens", std::u16string(u"\r \n \0 \r\n", 8), {}, {}},
+        Run{"a blank token between", u"one \r two", {u"TWO"}, {u"ONE", u"TWO"}},
         // A host named twice is tried twice only if it failed.
-        Run{u"one one", {}, {u"ONE", u"ONE"}}, Run{u"one one", {u"ONE"}, {u"ONE"}}));
+        Run{"twice, failing", u"one one", {}, {u"ONE", u"ONE"}},
+        Run{"twice, working", u"one one", {u"ONE"}, {u"ONE"}}));
 
 class SupportFailure : public Startup, public ::testing::WithParamInterface<const char*> {};
 
