@@ -9,6 +9,7 @@
 #include "platform/civil.h"
 #include "platform/platform.h"
 #include "platform/posix/netstatus.h"
+#include "support/icon.h"
 #include "support/logentry.h"
 
 namespace {
@@ -77,6 +78,20 @@ TEST(LogEntry, HeaderBodyAndBlock) {
     EXPECT_EQ(vllog::BaseName(u"/usr/bin/todsync"), u"todsync");
     EXPECT_EQ(vllog::BaseName(u"C:\\Tools\\todsync.v2.exe"), u"todsync.v2");
     EXPECT_EQ(vllog::BaseName(u".hidden"), u".hidden");
+}
+
+TEST(Icon, TakesTheBitCountFromTheImageWhenTheDirectoryLeavesItAt0) {
+    // One 32x32 image at offset 22, 40 bytes, its bit count only in its
+    // BITMAPINFOHEADER.
+    std::vector<std::uint8_t> ico = {0, 0, 1, 0, 1, 0, 32, 32, 0, 0, 1, 0, 0, 0, 40, 0, 0, 0, 22};
+    ico.resize(22 + 40);
+    ico[22] = 40;
+    ico[22 + 14] = 8;
+    const auto images = vlicon::ReadIcon(ico.data(), ico.size());
+    ASSERT_TRUE(images && images->size() == 1);
+    EXPECT_EQ((*images)[0].width, 32);
+    EXPECT_EQ((*images)[0].bits, 8);
+    EXPECT_FALSE(vlicon::ReadIcon(ico.data(), ico.size() - 1));
 }
 
 TEST(NetStatus, SambasFailureTextsMapToWindowsCodes) {

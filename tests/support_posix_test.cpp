@@ -219,16 +219,6 @@ TEST(Window, TheRuntimesMainWindowOfThisThreadGetsItsIcons) {
     vlpDestroyWindow(other_class);
     vlpDestroyWindow(created);
     EXPECT_EQ(vlGetThunderMainHandle(&window), VL_E_NO_WINDOW);
-
-    static const std::uint8_t broken[] = {0, 0, 1, 0,    1,    0, 16, 16, 16, 0, 1,
-                                          0, 4, 0, 0xFF, 0xFF, 0, 0,  22, 0,  0, 0};
-    static const vlpResource resources[] = {{"ICON_GROUP", "BROKEN", broken, sizeof broken}};
-    static const vlpModule module = {resources, 1};
-    vlpWindow* with_broken_group = vlpCreateWindow(VL_RUNTIME_MAIN_CLASS, &module);
-    Str broken_name(u"BROKEN");
-    EXPECT_EQ(vlSetWindowResIconAll(with_broken_group, &broken_name.value),
-              VL_E_RESOURCE_NOT_FOUND);
-    vlpDestroyWindow(with_broken_group);
 }
 
 }  // namespace
