@@ -10,30 +10,6 @@
 
 namespace {
 
-TEST(Privileges, TheClockPrivilegeReportsWhatTheTokenHolds) {
-    VARIANT_BOOL result = 7;
-    // Whatever the token holds, the answer is -1 or 0 and agrees with it.
-    Str time(u"SeSystemtimePrivilege");
-    ASSERT_EQ(vlSetPrivilegeForProcess(time.value, VL_TRUE, &result), VL_S_OK);
-    ASSERT_TRUE(result == VL_TRUE || result == VL_FALSE) << result;
-    HANDLE token = nullptr;
-    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
-    LUID luid{};
-    ASSERT_TRUE(LookupPrivilegeValueW(nullptr, L"SeSystemtimePrivilege", &luid));
-    PRIVILEGE_SET set{1, PRIVILEGE_SET_ALL_NECESSARY, {{luid, 0}}};
-    BOOL enabled = FALSE;
-    if (PrivilegeCheck(token, &set, &enabled)) {
-        EXPECT_EQ(result == VL_TRUE, enabled != FALSE);
-    }
-    CloseHandle(token);
-}
-
-TEST(Ide, NoDebuggerNoDevelopmentEnvironment) {
-    VARIANT_BOOL result = 7;
-    ASSERT_EQ(vlIsInIDE(&result), VL_S_OK);
-    EXPECT_EQ(result, IsDebuggerPresent() ? VL_TRUE : VL_FALSE);
-}
-
 TEST(AppPath, YieldsTheExecutablesPathAndRecordsIt) {
     Str path;
     ASSERT_EQ(vlRegisterAppPath(&path.value), VL_S_OK);
