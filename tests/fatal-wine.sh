@@ -12,12 +12,13 @@ cp "$1" "$2" "$work/"
 exe=$work/$(basename "$1")
 export VESTRIO_LOG_FILE="Z:$work/todsync.log"
 pid=
-trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+# The run is a process group of its own (setsid), ended as one if need be.
+trap '[ -z "$pid" ] || kill -- "-$pid" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 [ -n "${DISPLAY:-}" ] || { echo "needs a display (DISPLAY)" >&2; exit 1; }
 
-WINEDEBUG=+msgbox "$here/scripts/wine-run.sh" "$exe" no-host >"$work/out" 2>"$work/err" &
+WINEDEBUG=+msgbox setsid "$here/scripts/wine-run.sh" "$exe" no-host >"$work/out" 2>"$work/err" &
 pid=$!
 . "$here/tests/x11-lib.sh"
 if box=$(wait_window '^todsync$'); then

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,31 +17,50 @@ inline std::string U8(std::u16string_view text) {
     return vltext::ToUtf8(text);
 }
 
-// The message parts of log lines "[time] [date] message\r\n", in order.
-inline std::vector<std::u16string> Messages(std::u16string_view log) {
+// The message parts of log lines "[time] [date] message", in order: lines of
+// the run log end in CR LF, those of a log file in LF. Other lines (a log
+// file's header, the empty line after an entry) come back whole.
+inline std::vector<std::u16string> Messages(std::u16string_view log,
+                                            std::u16string_view line_end = u"\r\n") {
     std::vector<std::u16string> out;
     while (!log.empty()) {
-        auto end = log.find(u"\r\n");
-        std::u16string_view line = log.substr(0, end);
-        const auto second = line.find(u"] [");
-        const auto start = line.find(u"] ", second + 3);
-        out.emplace_back(line.substr(start + 2));
-        if (end == std::u16string_view::npos)
+        const auto end = log.find(line_end);
+        const auto line = log.substr(0, end);
+        const auto date_end = line.find(u"] ", line.find(u"] ") + 2);
+        out.emplace_back(date_end == line.npos ? line : line.substr(date_end + 2));
+        if (end == log.npos)
             break;
-        log.remove_prefix(end + 2);
+        log.remove_prefix(end + line_end.size());
     }
     return out;
 }
 
-// An independent judge of what Windows' SetSystemTime accepts (its own month
-// table, not the product's calendar code).
-inline bool WindowsAcceptsClockTime(long long y, long long mo, long long d, long long h,
-                                    long long mi, long long s, long long ms) {
-    if (y < 1601 || y > 30827 || mo < 1 || mo > 12 || h < 0 || h > 23 || mi < 0 || mi > 59 ||
-        s < 0 || s > 59 || ms < 0 || ms > 999 || d < 1) {
-        return false;
-    }
-    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    return d <= kDays[mo - 1] + (mo == 2 && leap);
+inline std::string FileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
+
+// A fresh folder of the test's own, removed with all it holds.
+class ScratchDir {
+public:
+    ScratchDir() {
+        std::random_device random;
+        do {
+            path_ = std::filesystem::temp_directory_path() /
+                    ("todsync-test-" + std::to_string(random()));
+        } while (!std::filesystem::create_directory(path_));
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    ~ScratchDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::filesystem::path& path() const { return path_; }
+    std::string operator/(std::string_view name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};

@@ -5,8 +5,6 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
-#include <sstream>
 
 #include "app/modMain.h"
 #include "fakes/fakes.h"
@@ -23,16 +21,13 @@ protected:
         fake::ResetNet();
         fake::ResetClock();
         runLog.clear();
-        char pattern[] = "/tmp/startup-test.XXXXXX";
-        dir_ = mkdtemp(pattern);
-        setenv("VESTRIO_LOG_FILE", (dir_ + "/todsync.log").c_str(), 1);
-        setenv("STATE_DIRECTORY", dir_.c_str(), 1);
+        setenv("VESTRIO_LOG_FILE", (dir_ / "todsync.log").c_str(), 1);
+        setenv("STATE_DIRECTORY", dir_.path().c_str(), 1);
     }
     void TearDown() override {
         platform::posix::StopRuntime();
         unsetenv("VESTRIO_LOG_FILE");
         unsetenv("STATE_DIRECTORY");
-        std::system(("rm -rf '" + dir_ + "'").c_str());
     }
     void Start(std::vector<std::string> args) {
         args_ = std::move(args);
@@ -42,31 +37,26 @@ protected:
         argv_.push_back(nullptr);
         platform::posix::StartRuntime(static_cast<int>(args_.size()), argv_.data());
     }
-    std::string LogFile() {
-        std::ifstream in(dir_ + "/todsync.log");
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    std::string dir_;
+    const ScratchDir dir_;
     std::vector<std::string> args_;
     std::vector<char*> argv_;
 };
 
 TEST_F(RealRuntime, AfterStartUpTheMainWindowHoldsTheImagesOfA_MAIN) {
-    Start({"todsync"});
+    Start({"whatever"});
     EXPECT_EQ(Main(), kExitUsage);
+    EXPECT_EQ(platform::ExeBaseName(), u"startup_tests") << "the executable's own name";
     vlpWindow* window = vlpFindThreadWindow(u"VestrioRuntimeMain");
     ASSERT_NE(window, nullptr);
     vlpIconImage icons[4];
     ASSERT_EQ(vlpGetWindowIcons(window, icons, 4), 3u);
-    const int sizes[] = {48, 32, 16};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(icons[i].width, sizes[i]);
-        EXPECT_EQ(icons[i].height, sizes[i]);
+    for (const int i : {0, 1, 2}) {
+        EXPECT_EQ(icons[i].width, 48 - 16 * i);
+        EXPECT_EQ(icons[i].height, 48 - 16 * i);
         EXPECT_EQ(icons[i].colors, 16);
+        EXPECT_EQ(icons[i].bits, 4);
     }
-    EXPECT_EQ(LogFile(), "") << "no entry on the usage path";
+    EXPECT_EQ(FileText(dir_ / "todsync.log"), "") << "no entry on the usage path";
     platform::posix::StopRuntime();
     EXPECT_EQ(vlpFindThreadWindow(u"VestrioRuntimeMain"), nullptr);
 }
@@ -74,37 +64,26 @@ TEST_F(RealRuntime, AfterStartUpTheMainWindowHoldsTheImagesOfA_MAIN) {
 TEST_F(RealRuntime, ARunLeavesOneEntryInTheLogFile) {
     Start({"todsync", "first", "  second"});
     fake::Script(u"SECOND", {0, fake::Record(2026, 7, 3, 9, 5, 9, 12)});
-    const int status = Main();
-    EXPECT_EQ(status, kExitClockSet);
-    EXPECT_EQ(fake::hosts_asked, (std::vector<std::u16string>{u"FIRST", u"SECOND"}));
-    std::istringstream file(LogFile());
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(file, line);) {
-        // Whether this process may raise the clock privilege depends on who
-        // runs the tests; the fake clock is set either way.
-        if (line.find("Failed to set SE_SYSTEMTIME_NAME privilege.") == std::string::npos) {
-            lines.push_back(line);
-        }
-    }
-    ASSERT_EQ(lines.size(), 9u) << LogFile();
-    EXPECT_NE(lines[0].find(" startup_tests["), std::string::npos) << lines[0];
-    EXPECT_EQ(lines[0].substr(lines[0].size() - 12), " information");
-    const std::vector<std::string> messages = {
-        "Trying machine FIRST.",
-        "NetRemoteTOD() failed. Error 53: The network path was not found.",
-        "Trying machine SECOND.",
-        "Local date & time:  3.07.2026 9:05:07.45",
-        "Remote date & time: 3.07.2026 9:05:09.12",
-        "Please note both times are in UTC format.",
-        "System time was updated successfully."};
-    for (std::size_t i = 0; i < messages.size(); ++i) {
-        // "[HH:MM:SS.mmm] [YYYY-MM-DD] " before each message.
-        ASSERT_GT(lines[i + 1].size(), 28u);
-        EXPECT_EQ(lines[i + 1][0], '[');
-        EXPECT_EQ(lines[i + 1].substr(13, 3), "] [");
-        EXPECT_EQ(lines[i + 1].substr(28), messages[i]);
-    }
-    EXPECT_EQ(lines[8], "");
+    EXPECT_EQ(Main(), kExitClockSet);
+    const std::string file = FileText(dir_ / "todsync.log");
+    std::vector<std::u16string> lines = Messages(vltext::FromUtf8(file), u"\n");
+    // Whether this process may raise the clock privilege depends on who
+    // runs the tests; the fake clock is set either way.
+    std::erase(lines, u"Failed to set SE_SYSTEMTIME_NAME privilege.");
+    ASSERT_EQ(lines.size(), 9u) << file;
+    EXPECT_TRUE(lines[0].find(u" startup_tests[") != std::u16string::npos &&
+                lines[0].ends_with(u"] information"))
+        << file;
+    const std::vector<std::u16string> messages = {
+        u"Trying machine FIRST.",
+        u"NetRemoteTOD() failed. Error 53: The network path was not found.",
+        u"Trying machine SECOND.",
+        u"Local date & time:  3.07.2026 9:05:07.45",
+        u"Remote date & time: 3.07.2026 9:05:09.12",
+        u"Please note both times are in UTC format.",
+        u"System time was updated successfully.",
+        u""};
+    EXPECT_EQ(std::vector(lines.begin() + 1, lines.end()), messages) << file;
 }
 
 TEST_F(RealRuntime, TheCommandTextIsTheArgumentsJoinedBySpaces) {
@@ -130,8 +109,7 @@ TEST_F(RealRuntime, NowIsTheLocalTimeAsAnOleDate) {
     std::tm local{};
     localtime_r(&before, &local);
     const double seconds_of_day = (now - static_cast<double>(static_cast<long>(now))) * 86400.0;
-    const double expected = local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
-    EXPECT_NEAR(seconds_of_day, expected, 2.0);
+    EXPECT_NEAR(seconds_of_day, local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec, 2.0);
     EXPECT_GT(now, 46000.0);  // after 2025
 }
 
@@ -150,9 +128,7 @@ TEST_F(RealRuntime, StartingKeepsOnlyTheClockCapabilityAndNotEffective) {
     // In a child: this process keeps what it has. Nothing here sets the clock.
     const pid_t child = fork();
     if (child == 0) {
-        char name[] = "todsync";
-        char* argv[] = {name, nullptr};
-        platform::posix::StartRuntime(1, argv);
+        Start({"todsync"});
         const std::uint64_t time_bit = 1ull << 25;  // CAP_SYS_TIME
         const bool ok = Caps("CapEff:") == 0 && (Caps("CapPrm:") & ~time_bit) == 0 &&
                         (Caps("CapBnd:") & ~time_bit) == 0 && Caps("CapAmb:") == 0 &&
@@ -163,11 +139,6 @@ TEST_F(RealRuntime, StartingKeepsOnlyTheClockCapabilityAndNotEffective) {
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
         << "capabilities after start-up are more than CAP_SYS_TIME, or effective";
-}
-
-TEST_F(RealRuntime, TheBaseNameIsTheExecutablesFileName) {
-    Start({"whatever"});
-    EXPECT_EQ(platform::ExeBaseName(), u"startup_tests");
 }
 
 }  // namespace

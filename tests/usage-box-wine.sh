@@ -12,9 +12,11 @@ shot=$3
 work=$(mktemp -d)
 cp "$1" "$2" "$work/"
 export VESTRIO_LOG_FILE="Z:$work/todsync.log"
+# Each run is started with setsid, as a process group of its own ($pid is its
+# id): what Wine starts for it, and nothing else, can be ended with it.
 pid=
 cleanup() {
-    [ -z "$pid" ] || kill "$pid" 2>/dev/null
+    [ -z "$pid" ] || kill -- "-$pid" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -28,7 +30,7 @@ fail() {
 . "$here/tests/x11-lib.sh"
 
 # 1. As a window of its own.
-WINEDEBUG=+msgbox "$here/scripts/wine-run.sh" "$work/todsync.exe" >"$work/out" 2>"$work/err" &
+WINEDEBUG=+msgbox setsid "$here/scripts/wine-run.sh" "$work/todsync.exe" >"$work/out" 2>"$work/err" &
 pid=$!
 if box=$(wait_window '^todsync$'); then
     sleep 0.5
@@ -47,7 +49,7 @@ pid=
 [ ! -s "$work/out" ] || fail "standard output: $(cat "$work/out")"
 
 # 2. Inside a virtual desktop, where Wine draws the caption bar.
-"$here/scripts/wine-run.sh" explorer /desktop=todsync,640x480 "$work/todsync.exe" \
+setsid "$here/scripts/wine-run.sh" explorer /desktop=todsync,640x480 "$work/todsync.exe" \
     >/dev/null 2>&1 &
 pid=$!
 if desktop=$(wait_window 'Wine desktop'); then
@@ -63,8 +65,7 @@ i=0
 while kill -0 "$pid" 2>/dev/null && [ $i -lt 50 ]; do sleep 0.2; i=$((i + 1)); done
 if kill -0 "$pid" 2>/dev/null; then
     fail "the box in the virtual desktop did not close"
-    # End our own todsync.exe, which Wine runs under its Windows path.
-    pkill -f "$work/todsync.exe" 2>/dev/null
+    kill -- "-$pid" 2>/dev/null
 fi
 wait "$pid"
 pid=

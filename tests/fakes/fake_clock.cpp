@@ -6,13 +6,11 @@ namespace fake {
 
 platform::SYSTEMTIME now_utc{2026, 7, 5, 3, 9, 5, 7, 45};
 bool may_set_clock = true;
-std::vector<platform::SYSTEMTIME> clock_set_calls;
 std::vector<platform::SYSTEMTIME> clock_set;
 
 void ResetClock() {
     now_utc = {2026, 7, 5, 3, 9, 5, 7, 45};
     may_set_clock = true;
-    clock_set_calls.clear();
     clock_set.clear();
 }
 
@@ -25,7 +23,6 @@ void GetSystemTime(SYSTEMTIME* time) {
 }
 
 bool SetSystemTime(const SYSTEMTIME& time) {
-    fake::clock_set_calls.push_back(time);
     if (!fake::may_set_clock || !IsValidSystemTime(time)) {
         return false;
     }

@@ -5,24 +5,8 @@ namespace fake {
 
 std::u16string command_text;
 std::u16string exe_base_name = u"todsync";
-std::vector<double> now_readings;
-std::size_t now_calls = 0;
+double now = 0;
 std::vector<MessageBox> message_boxes;
-
-namespace {
-std::string Narrow(std::u16string_view text) {
-    std::string out;
-    for (const char16_t c : text) {
-        out += c < 0x80 ? static_cast<char>(c) : '?';
-    }
-    return out;
-}
-}  // namespace
-
-FatalError::FatalError(std::u16string what_failed_, std::int32_t status_)
-    : std::runtime_error(Narrow(what_failed_) + " failed"),
-      what_failed(std::move(what_failed_)),
-      status(status_) {}
 
 int stop_signal = 0;
 
@@ -31,8 +15,7 @@ void ResetRuntime() {
     stop_signal = 0;
     exe_base_name = u"todsync";
     // 2026-07-03 09:05:07.045 local time.
-    now_readings = {46206.37855376158};
-    now_calls = 0;
+    now = 46206.37855376158;
     message_boxes.clear();
 }
 
@@ -56,9 +39,7 @@ std::u16string UCase(std::u16string_view text) {
 }
 
 double Now() {
-    const auto& readings = fake::now_readings;
-    const std::size_t i = fake::now_calls++;
-    return readings.empty() ? 0.0 : readings[i < readings.size() ? i : readings.size() - 1];
+    return fake::now;
 }
 
 std::u16string ExeBaseName() {
@@ -78,7 +59,7 @@ std::u16string SignalName(int signal) {
 }
 
 void Fatal(std::u16string_view what, std::int32_t status) {
-    throw fake::FatalError(std::u16string(what), status);
+    throw fake::FatalError{std::u16string(what), status};
 }
 
 }  // namespace platform

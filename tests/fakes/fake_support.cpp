@@ -12,7 +12,6 @@ std::string fail_operation;
 std::int32_t fail_status = VL_E_FAIL;
 std::int16_t privilege_result = VL_TRUE;
 std::int16_t in_ide_result = VL_FALSE;
-std::vector<std::string> calls;
 std::vector<Entry> log_entries;
 std::vector<std::u16string> icon_resources;
 
@@ -21,20 +20,18 @@ void ResetSupport() {
     fail_status = VL_E_FAIL;
     privilege_result = VL_TRUE;
     in_ide_result = VL_FALSE;
-    calls.clear();
     log_entries.clear();
     icon_resources.clear();
 }
 
 }  // namespace fake
 
-namespace {
+// The operation fails as the test asks.
+#define FAIL_WHEN_ASKED                   \
+    if (fake::fail_operation == __func__) \
+    return fake::fail_status
 
-// Records the call; true when the test wants this operation to fail.
-bool Fails(const char* operation) {
-    fake::calls.emplace_back(operation);
-    return fake::fail_operation == operation;
-}
+namespace {
 
 std::u16string_view In(BSTR* text) {
     return vlbstr::View(*text);
@@ -48,28 +45,24 @@ FakeWindow main_window;
 extern "C" {
 
 VLEXPORT int32_t VLAPI vlRegisterAppPath(BSTR* path) {
-    if (Fails("vlRegisterAppPath"))
-        return fake::fail_status;
+    FAIL_WHEN_ASKED;
     return vlbstr::Give(u"/usr/bin/todsync", path);
 }
 
 VLEXPORT int32_t VLAPI vlIsInIDE(VARIANT_BOOL* result) {
-    if (Fails("vlIsInIDE"))
-        return fake::fail_status;
+    FAIL_WHEN_ASKED;
     *result = fake::in_ide_result;
     return VL_S_OK;
 }
 
 VLEXPORT int32_t VLAPI vlGetThunderMainHandle(VLHWND* window) {
-    if (Fails("vlGetThunderMainHandle"))
-        return fake::fail_status;
+    FAIL_WHEN_ASKED;
     *window = reinterpret_cast<VLHWND>(&main_window);
     return VL_S_OK;
 }
 
 VLEXPORT int32_t VLAPI vlSetWindowResIconAll(VLHWND window, BSTR* resource_name) {
-    if (Fails("vlSetWindowResIconAll"))
-        return fake::fail_status;
+    FAIL_WHEN_ASKED;
     if (window != reinterpret_cast<VLHWND>(&main_window))
         return VL_E_INVALIDARG;
     fake::icon_resources.emplace_back(In(resource_name));
@@ -77,63 +70,51 @@ VLEXPORT int32_t VLAPI vlSetWindowResIconAll(VLHWND window, BSTR* resource_name)
 }
 
 VLEXPORT int32_t VLAPI vlTrimEx(BSTR* text, BSTR* result) {
-    if (Fails("vlTrimEx"))
-        return fake::fail_status;
+    FAIL_WHEN_ASKED;
     return vlbstr::Give(vltext::Trim(In(text), vltext::kBlanks), result);
 }
 
 VLEXPORT int32_t VLAPI vlTrimEx2(BSTR* text, VARIANT_BOOL f1, VARIANT_BOOL f2, VARIANT_BOOL f3,
                                  VARIANT_BOOL f4, VARIANT_BOOL f5, VARIANT_BOOL f6, VARIANT_BOOL f7,
                                  VARIANT_BOOL f8, VARIANT_BOOL f9, VARIANT_BOOL f10, BSTR* result) {
-    if (Fails("vlTrimEx2"))
-        return fake::fail_status;
+    FAIL_WHEN_ASKED;
     const VARIANT_BOOL flags[] = {f1, f2, f3, f4, f5, f6, f7, f8, f9, f10};
     unsigned classes = 0;
     for (unsigned i = 0; i < 10; ++i) {
-        if (flags[i] == VL_TRUE) {
-            classes |= 1u << i;
-        } else if (flags[i] != VL_FALSE) {
-            return VL_E_INVALIDARG;  // the program passes -1 and 0 only
-        }
+        classes |= flags[i] != VL_FALSE ? 1u << i : 0;
     }
     return vlbstr::Give(vltext::Trim(In(text), classes), result);
 }
 
 VLEXPORT int32_t VLAPI vlDestroyDoubleSpaces(BSTR text, BSTR* result) {
-    if (Fails("vlDestroyDoubleSpaces"))
-        return fake::fail_status;
+    FAIL_WHEN_ASKED;
     return vlbstr::Give(vltext::DestroyDoubleSpaces(vlbstr::View(text)), result);
 }
 
 VLEXPORT int32_t VLAPI vlTrimCRLF(BSTR* text, BSTR* result) {
-    if (Fails("vlTrimCRLF"))
-        return fake::fail_status;
+    FAIL_WHEN_ASKED;
     return vlbstr::Give(vltext::TrimCRLF(In(text)), result);
 }
 
 VLEXPORT int32_t VLAPI vlSystemTimeToStringTime2(double date, BSTR* result) {
-    if (Fails("vlSystemTimeToStringTime2"))
-        return fake::fail_status;
+    FAIL_WHEN_ASKED;
     const auto text = vltext::TimeText(date);
     return text ? vlbstr::Give(*text, result) : VL_E_INVALIDARG;
 }
 
 VLEXPORT int32_t VLAPI vlSystemTimeToStringDate2(double date, int16_t option, BSTR* result) {
-    if (Fails("vlSystemTimeToStringDate2"))
-        return fake::fail_status;
+    FAIL_WHEN_ASKED;
     const auto text = vltext::DateText(date);
     return text && option == 0 ? vlbstr::Give(*text, result) : VL_E_INVALIDARG;
 }
 
 VLEXPORT int32_t VLAPI vlGetErrorNumber(int32_t code, BSTR* result) {
-    if (Fails("vlGetErrorNumber"))
-        return fake::fail_status;
+    FAIL_WHEN_ASKED;
     return vlbstr::Give(vltext::ErrorNumber(code), result);
 }
 
 VLEXPORT int32_t VLAPI vlGetAPIErrorDescription(int32_t code, BSTR* result) {
-    if (Fails("vlGetAPIErrorDescription"))
-        return fake::fail_status;
+    FAIL_WHEN_ASKED;
     // Windows' texts end in a line break; so do these.
     switch (code) {
         case 53:
@@ -149,8 +130,7 @@ VLEXPORT int32_t VLAPI vlGetAPIErrorDescription(int32_t code, BSTR* result) {
 
 VLEXPORT int32_t VLAPI vlSetPrivilegeForProcess(BSTR privilege_name, VARIANT_BOOL enable,
                                                 VARIANT_BOOL* result) {
-    if (Fails("vlSetPrivilegeForProcess"))
-        return fake::fail_status;
+    FAIL_WHEN_ASKED;
     if (vlbstr::View(privilege_name) != u"SeSystemtimePrivilege" || enable != VL_TRUE) {
         return VL_E_INVALIDARG;
     }
@@ -159,15 +139,13 @@ VLEXPORT int32_t VLAPI vlSetPrivilegeForProcess(BSTR privilege_name, VARIANT_BOO
 }
 
 VLEXPORT int32_t VLAPI vlLogInfo(BSTR* text, BSTR* log_file) {
-    if (Fails("vlLogInfo"))
-        return fake::fail_status;
+    FAIL_WHEN_ASKED;
     fake::log_entries.push_back({true, std::u16string(In(text))});
     return vlbstr::Give(u"/var/log/vestrio/todsync.log", log_file);
 }
 
 VLEXPORT int32_t VLAPI vlLogError(BSTR* text, BSTR* log_file) {
-    if (Fails("vlLogError"))
-        return fake::fail_status;
+    FAIL_WHEN_ASKED;
     fake::log_entries.push_back({false, std::u16string(In(text))});
     return vlbstr::Give(u"/var/log/vestrio/todsync.log", log_file);
 }

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -36,9 +35,7 @@ platform::TIME_OF_DAY_INFO Record(int year, int month, int day, int hour, int mi
 extern platform::SYSTEMTIME now_utc;
 // Whether SetSystemTime may succeed (it also refuses what Windows refuses).
 extern bool may_set_clock;
-// Every time handed to SetSystemTime, valid or not.
-extern std::vector<platform::SYSTEMTIME> clock_set_calls;
-// The times it accepted.
+// The times SetSystemTime accepted.
 extern std::vector<platform::SYSTEMTIME> clock_set;
 
 // --- Runtime (fake_runtime.cpp) ------------------------------------------
@@ -46,9 +43,8 @@ extern std::vector<platform::SYSTEMTIME> clock_set;
 extern std::u16string command_text;
 extern std::u16string exe_base_name;
 extern int stop_signal;  // what StopSignal() reports
-// The readings Now() returns, in turn; when they run out it repeats the last.
-extern std::vector<double> now_readings;
-extern std::size_t now_calls;
+// What Now() reads.
+extern double now;
 struct MessageBox {
     std::u16string text;
     int style;
@@ -57,8 +53,7 @@ struct MessageBox {
 extern std::vector<MessageBox> message_boxes;
 
 // Thrown by the fake platform::Fatal in place of ending the process.
-struct FatalError : std::runtime_error {
-    FatalError(std::u16string what_failed, std::int32_t status);
+struct FatalError {
     std::u16string what_failed;
     std::int32_t status;
 };
@@ -71,7 +66,6 @@ extern std::int32_t fail_status;
 // The Boolean that vlSetPrivilegeForProcess and vlIsInIDE yield, raw.
 extern std::int16_t privilege_result;
 extern std::int16_t in_ide_result;
-extern std::vector<std::string> calls;  // operation names, in order
 struct Entry {
     bool information;
     std::u16string text;

@@ -55,7 +55,7 @@ void CheckTrim(const std::u16string& in, const std::u16string& out, unsigned cla
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3)
         return 0;
-    const unsigned op = data[0] % 8;
+    const unsigned op = data[0] % 7;
     const unsigned flags = static_cast<unsigned>(data[1] | data[2] << 8) & 0x3FF;
     data += 3;
     size -= 3;
@@ -88,13 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Check(vlDestroyDoubleSpaces(in, &out) == VL_S_OK);
             const std::u16string result = Take(out);
             Check(result.find(u"  ") == std::u16string::npos && result.size() <= text.size());
-            std::u16string no_spaces_in, no_spaces_out;
-            for (auto c : text)
-                if (c != u' ')
-                    no_spaces_in += c;
-            for (auto c : result)
-                if (c != u' ')
-                    no_spaces_out += c;
+            std::u16string no_spaces_in = text, no_spaces_out = result;
+            std::erase(no_spaces_in, u' ');
+            std::erase(no_spaces_out, u' ');
             Check(no_spaces_in == no_spaces_out);
             break;
         }
@@ -102,24 +98,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Check(vlTrimCRLF(&in, &out) == VL_S_OK);
             CheckTrim(text, Take(out), 4 | 8);
             break;
-        case 4: {
-            Check(vlGetErrorNumber(number, &out) == VL_S_OK);
-            const std::u16string digits = Take(out);
-            Check(!digits.empty() && digits.size() <= 10);
+        case 4:
+            Check(vlGetAPIErrorDescription(number, &out) == VL_S_OK && !Take(out).empty());
             break;
-        }
         case 5:
-            Check(vlGetAPIErrorDescription(number, &out) == VL_S_OK);
-            Check(!Take(out).empty());
-            break;
-        case 6:
-        case 7: {
+        case 6: {
             const bool valid = std::isfinite(date) && date >= -657434.0 && date < 2958466.0;
-            const std::int32_t status = op == 6 ? vlSystemTimeToStringTime2(date, &out)
+            const std::int32_t status = op == 5 ? vlSystemTimeToStringTime2(date, &out)
                                                 : vlSystemTimeToStringDate2(date, 0, &out);
             if (status == VL_S_OK) {
                 Check(valid);
-                Check(Take(out).size() == (op == 6 ? 12u : 10u));
+                Check(Take(out).size() == (op == 5 ? 12u : 10u));
             } else {
                 Check(status == VL_E_INVALIDARG && out == nullptr);
             }

@@ -18,10 +18,6 @@ void Check(bool condition) {
         __builtin_trap();
 }
 
-bool Fits(std::int64_t v) {
-    return v >= -32768 && v <= 32767;
-}
-
 bool WindowsTakes(const platform::SYSTEMTIME& t) {
     using namespace std::chrono;
     // <chrono> keeps months and days in 8 bits: bound them first.
@@ -38,39 +34,34 @@ bool WindowsTakes(const platform::SYSTEMTIME& t) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size != sizeof(platform::TIME_OF_DAY_INFO))
         return 0;
-    platform::TIME_OF_DAY_INFO record;
-    std::memcpy(&record, data, sizeof record);
-
-    const std::u16string report = TimeReport(fake::now_utc, record);
-    Check(report.find(u"\r\nRemote date & time: ") != std::u16string::npos);
-
+    platform::TIME_OF_DAY_INFO r;
+    std::memcpy(&r, data, sizeof r);
     fake::ResetNet();
     fake::ResetClock();
     fake::ResetRuntime();
     fake::ResetSupport();
     runLog.clear();
-    fake::Script(u"HOST", {0, record});
+    fake::Script(u"HOST", {0, r});
     const bool set = SyncFromHost(u"HOST");
+    Check(runLog.find(u"] Remote date & time: ") != std::u16string::npos);
 
-    const std::int64_t fields[] = {
-        static_cast<std::int32_t>(record.tod_year), static_cast<std::int32_t>(record.tod_month),
-        static_cast<std::int32_t>(record.tod_day),  static_cast<std::int32_t>(record.tod_hours),
-        static_cast<std::int32_t>(record.tod_mins), static_cast<std::int32_t>(record.tod_secs),
-        static_cast<std::int32_t>(record.tod_hunds)};
-    bool fits = Fits(fields[6] * 10);
+    // Each field read signed; milliseconds are ten times the hundredths.
+    const std::int64_t fields[] = {std::int32_t(r.tod_year),
+                                   std::int32_t(r.tod_month),
+                                   std::int32_t(r.tod_day),
+                                   std::int32_t(r.tod_hours),
+                                   std::int32_t(r.tod_mins),
+                                   std::int32_t(r.tod_secs),
+                                   std::int64_t{std::int32_t(r.tod_hunds)} * 10};
+    bool fits = std::int32_t(r.tod_hunds) >= -32768 && std::int32_t(r.tod_hunds) <= 32767;
     for (const auto f : fields)
-        fits = fits && Fits(f);
-
-    Check(fake::clock_set_calls.size() == (fits ? 1u : 0u));
-    for (const auto& t : fake::clock_set)
-        Check(WindowsTakes(t));
-    Check(set == (fake::clock_set.size() == 1));
-    if (fits) {
-        const auto& t = fake::clock_set_calls[0];
-        Check(t.wYear == static_cast<std::uint16_t>(fields[0]) &&
-              t.wMilliseconds == static_cast<std::uint16_t>(fields[6] * 10));
-        Check(set == WindowsTakes(t));
-    }
+        fits = fits && f >= -32768 && f <= 32767;
+    Check(fits == (runLog.find(u"returned an invalid time") == std::u16string::npos));
+    const auto b = [&](int i) { return static_cast<std::uint16_t>(fields[i]); };
+    const platform::SYSTEMTIME wanted{b(0), b(1), 0, b(2), b(3), b(4), b(5), b(6)};
+    Check(set == (fits && WindowsTakes(wanted)));
+    Check(fake::clock_set.size() == (set ? 1u : 0u));
+    Check(!set || std::memcmp(&fake::clock_set[0], &wanted, sizeof wanted) == 0);
     Check(fake::buffers_outstanding == 0);
     return 0;
 }

@@ -8,8 +8,7 @@
 //   null                    success with a null buffer
 //   now                     the current UTC time, to the hundredth
 //   record:Y,M,D,h,m,s,hh   that time
-// A host without an entry gets 53. Every call is appended to the file named
-// by TODSYNC_TEST_NETAPI_CALLS, if set.
+// A host without an entry gets 53.
 #include <windows.h>
 #include <lm.h>
 
@@ -23,16 +22,6 @@ std::wstring Environment(const wchar_t* name) {
     wchar_t value[4096];
     const DWORD n = GetEnvironmentVariableW(name, value, 4096);
     return n > 0 && n < 4096 ? std::wstring(value, n) : std::wstring();
-}
-
-void Note(const std::wstring& line) {
-    const std::wstring path = Environment(L"TODSYNC_TEST_NETAPI_CALLS");
-    if (path.empty())
-        return;
-    if (FILE* f = _wfopen(path.c_str(), L"a")) {
-        std::fwprintf(f, L"%ls\n", line.c_str());
-        std::fclose(f);
-    }
 }
 
 std::wstring AnswerFor(const std::wstring& host) {
@@ -56,7 +45,6 @@ std::wstring AnswerFor(const std::wstring& host) {
 
 extern "C" NET_API_STATUS WINAPI NetRemoteTOD(LPCWSTR server, LPBYTE* buffer) {
     const std::wstring host = server != nullptr ? server : L"";
-    Note(L"NetRemoteTOD " + host);
     *buffer = nullptr;
     const std::wstring answer = AnswerFor(host);
     if (answer.rfind(L"error:", 0) == 0) {
@@ -65,29 +53,22 @@ extern "C" NET_API_STATUS WINAPI NetRemoteTOD(LPCWSTR server, LPBYTE* buffer) {
     if (answer == L"null") {
         return NERR_Success;
     }
-    auto* tod = static_cast<TIME_OF_DAY_INFO*>(
-        HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(TIME_OF_DAY_INFO)));
+    long v[7] = {};
     if (answer == L"now") {
         SYSTEMTIME now;
         GetSystemTime(&now);
-        tod->tod_year = now.wYear;
-        tod->tod_month = now.wMonth;
-        tod->tod_day = now.wDay;
-        tod->tod_hours = now.wHour;
-        tod->tod_mins = now.wMinute;
-        tod->tod_secs = now.wSecond;
-        tod->tod_hunds = now.wMilliseconds / 10;
+        v[0] = now.wYear, v[1] = now.wMonth, v[2] = now.wDay, v[3] = now.wHour;
+        v[4] = now.wMinute, v[5] = now.wSecond, v[6] = now.wMilliseconds / 10;
     } else {
-        long v[7] = {};
         std::swscanf(answer.c_str(), L"record:%ld,%ld,%ld,%ld,%ld,%ld,%ld", &v[0], &v[1], &v[2],
                      &v[3], &v[4], &v[5], &v[6]);
-        tod->tod_year = static_cast<DWORD>(v[0]);
-        tod->tod_month = static_cast<DWORD>(v[1]);
-        tod->tod_day = static_cast<DWORD>(v[2]);
-        tod->tod_hours = static_cast<DWORD>(v[3]);
-        tod->tod_mins = static_cast<DWORD>(v[4]);
-        tod->tod_secs = static_cast<DWORD>(v[5]);
-        tod->tod_hunds = static_cast<DWORD>(v[6]);
+    }
+    auto* tod = static_cast<TIME_OF_DAY_INFO*>(
+        HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(TIME_OF_DAY_INFO)));
+    DWORD* fields[] = {&tod->tod_year, &tod->tod_month, &tod->tod_day,  &tod->tod_hours,
+                       &tod->tod_mins, &tod->tod_secs,  &tod->tod_hunds};
+    for (int i = 0; i < 7; ++i) {
+        *fields[i] = static_cast<DWORD>(v[i]);
     }
     tod->tod_timezone = -60;
     *buffer = reinterpret_cast<LPBYTE>(tod);
@@ -95,7 +76,6 @@ extern "C" NET_API_STATUS WINAPI NetRemoteTOD(LPCWSTR server, LPBYTE* buffer) {
 }
 
 extern "C" NET_API_STATUS WINAPI NetApiBufferFree(LPVOID buffer) {
-    Note(L"NetApiBufferFree");
     if (buffer != nullptr) {
         HeapFree(GetProcessHeap(), 0, buffer);
     }
