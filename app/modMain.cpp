@@ -1,9 +1,9 @@
-#include "app/modMain.h"
+#include "modMain.h"
 
-#include "log/runlog.h"
-#include "platform/platform.h"
-#include "support/vl.h"
-#include "sync/sync.h"
+#include "platform.h"
+#include "runlog.h"
+#include "sync.h"
+#include "vl.h"
 
 int Main() {
     support::vlRegisterAppPath();
@@ -16,7 +16,7 @@ int Main() {
     std::u16string command = platform::CommandText();
     command = support::vlTrimEx(command);
     command = support::vlDestroyDoubleSpaces(command);
-    command = platform::UCase(command);
+    command = platform::ToUpper(command);
     if (command.empty()) {
         ShowUsage();
         return kExitUsage;
@@ -28,8 +28,9 @@ int Main() {
         if (platform::StopSignal() != 0) {
             break;
         }
-        const std::u16string host = support::vlTrimEx2(element, true, true, true, true, true, false,
-                                                       false, false, false, false);
+        const std::u16string host =
+            support::vlTrimEx2(element, support::kTrimSpace | support::kTrimTab | support::kTrimCR |
+                                            support::kTrimLF | support::kTrimNul);
         if (host.empty()) {
             continue;
         }
@@ -53,7 +54,7 @@ int Main() {
 }
 
 void ShowUsage() {
-    platform::MsgBox(
+    platform::ShowMessageBox(
         u"Usage: " + platform::ExeBaseName() + u"[.EXE] HostName [HostName [HostName [...]]]",
-        platform::kMsgBoxInformation, platform::kAppTitle);
+        platform::MessageIcon::kInformation, platform::kAppTitle);
 }

@@ -9,7 +9,7 @@ inline constexpr int kExitUsage = 2;
 // reports a process that the signal killed.
 inline constexpr int kExitSignalBase = 128;
 
-// The start procedure: makes the start-up calls, then either shows the usage
+// The program: makes the start-up calls, then either shows the usage
 // box or tries the hosts of the command line one after another until one of
 // them sets the clock, or until a stop signal arrives, and has the run log
 // written. Returns the run's exit

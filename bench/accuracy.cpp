@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "log/runlog.h"
-#include "platform/platform.h"
-#include "platform/posix/runtime.h"
-#include "support/text.h"
-#include "sync/sync.h"
+#include "platform.h"
+#include "runlog.h"
+#include "runtime.h"
+#include "sync.h"
+#include "text.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
@@ -29,7 +29,7 @@ platform::SYSTEMTIME handed{};
 
 namespace platform {
 
-// Read right after the answer has been copied out (step 6 of the attempt).
+// Read right after the record has been copied out of the answer buffer.
 void GetSystemTime(SYSTEMTIME* time) {
     answered = Clock::now();
     *time = {2026, 1, 4, 1, 0, 0, 0, 0};

@@ -10,7 +10,7 @@ set -eu
 cd "$(dirname "$0")/.."
 runs=${1:-40}
 scripts/deps.sh bench
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset test -DTODSYNC_WERROR=OFF >/dev/null
 cmake --build build -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 mkdir -p bench/results
 out=bench/results/$(date +%Y-%m-%d)-$(hostname -s 2>/dev/null || echo host).txt

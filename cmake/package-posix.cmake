@@ -4,8 +4,8 @@
 # The man page, compressed as Debian keeps them.
 set(man_gz ${CMAKE_CURRENT_BINARY_DIR}/todsync.8.gz)
 add_custom_command(OUTPUT ${man_gz}
-    COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/man/todsync.8 > ${man_gz}
-    DEPENDS ${PROJECT_SOURCE_DIR}/man/todsync.8
+    COMMAND gzip -9n -c ${TODSYNC_GENERATED_DIR}/todsync.8 > ${man_gz}
+    DEPENDS ${TODSYNC_GENERATED_DIR}/todsync.8
     VERBATIM)
 add_custom_target(todsync_man ALL DEPENDS ${man_gz})
 install(FILES ${man_gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)

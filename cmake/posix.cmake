@@ -1,4 +1,5 @@
-# The Linux build: libvestriosupport0100.so and todsync.
+# The Linux build of the lower layers: libvestriosupport0100.so and the
+# platform layer's Linux implementation.
 
 find_package(PkgConfig REQUIRED)
 # libnetapi is loaded by the network helper when it is first asked for a
@@ -7,21 +8,20 @@ pkg_check_modules(NETAPI REQUIRED netapi)
 find_library(CAP_LIBRARY cap REQUIRED)
 find_path(CAP_INCLUDE_DIR sys/capability.h REQUIRED)
 
-# --- The support library ---------------------------------------------------
+# --- The support library (support/library) --------------------------------
 add_library(vestriosupport0100 SHARED
-    support/exports.cpp
-    support/errors-posix.cpp
-    support/log-posix.cpp
-    support/privilege-posix.cpp
-    support/process-posix.cpp
-    support/system-posix.cpp
-    platform/posix/bstr.cpp)
+    support/library/exports.cpp
+    support/library/errors-posix.cpp
+    support/library/log-posix.cpp
+    support/library/privilege-posix.cpp
+    support/library/process-posix.cpp
+    support/library/system-posix.cpp
+    support/library/bstr-posix.cpp)
 target_include_directories(vestriosupport0100
-    PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/support> $<INSTALL_INTERFACE:include>
-    PRIVATE ${PROJECT_SOURCE_DIR} ${CAP_INCLUDE_DIR})
+    PRIVATE ${PROJECT_SOURCE_DIR}/support/library ${CAP_INCLUDE_DIR})
 target_compile_definitions(vestriosupport0100 PRIVATE VESTRIOSUPPORT_BUILD)
-target_link_libraries(vestriosupport0100 PRIVATE vltext ${CAP_LIBRARY} ${CMAKE_DL_LIBS}
-    todsync_warnings)
+target_link_libraries(vestriosupport0100 PUBLIC vestriosupport_headers
+    PRIVATE todsync_base ${CAP_LIBRARY} ${CMAKE_DL_LIBS} todsync_warnings)
 # Every symbol resolved at link time (with sanitizers, their runtime comes
 # from the executable).
 if(NOT TODSYNC_SANITIZE AND NOT TODSYNC_FUZZ)
@@ -31,27 +31,26 @@ set_target_properties(vestriosupport0100 PROPERTIES
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
 
-# --- The platform layer ------------------------------------------------------
+# --- The platform layer (platform/posix) ---------------------------------
 # The network helper: its launcher, the helper's use of libnetapi, the
 # checked answer, and the stop signals that end a wait for it.
 add_library(todsync_fetcher STATIC
     platform/posix/fetcher.cpp
     platform/posix/fetch-protocol.cpp
-    platform/posix/netapi.cpp
+    platform/posix/netapi-client.cpp
     platform/posix/netstatus.cpp
     platform/posix/stop.cpp)
-target_include_directories(todsync_fetcher
-    PRIVATE ${PROJECT_SOURCE_DIR} ${NETAPI_INCLUDE_DIRS} ${CAP_INCLUDE_DIR})
-target_link_libraries(todsync_fetcher PUBLIC ${CAP_LIBRARY} ${CMAKE_DL_LIBS}
+target_include_directories(todsync_fetcher PUBLIC ${PROJECT_SOURCE_DIR}/platform/posix
+    PRIVATE ${NETAPI_INCLUDE_DIRS} ${CAP_INCLUDE_DIR})
+target_link_libraries(todsync_fetcher PUBLIC todsync_platform ${CAP_LIBRARY} ${CMAKE_DL_LIBS}
     PRIVATE todsync_warnings)
 
 add_library(todsync_net STATIC platform/posix/net.cpp)
-target_include_directories(todsync_net PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(todsync_net PUBLIC vltext todsync_fetcher PRIVATE todsync_warnings)
+target_link_libraries(todsync_net PUBLIC todsync_fetcher PRIVATE todsync_warnings)
 
 add_library(todsync_clock STATIC platform/posix/clock.cpp)
-target_include_directories(todsync_clock PRIVATE ${PROJECT_SOURCE_DIR} ${CAP_INCLUDE_DIR})
-target_link_libraries(todsync_clock PUBLIC ${CAP_LIBRARY} PRIVATE todsync_warnings)
+target_include_directories(todsync_clock PRIVATE ${CAP_INCLUDE_DIR})
+target_link_libraries(todsync_clock PUBLIC todsync_platform ${CAP_LIBRARY} PRIVATE todsync_warnings)
 
 # The resources, built into the executable from the same icon files as the
 # Windows resources.
@@ -68,28 +67,13 @@ add_custom_command(OUTPUT ${resources_cpp}
     COMMENT "Embedding the icon groups"
     VERBATIM)
 add_library(todsync_resources STATIC ${resources_cpp})
-target_include_directories(todsync_resources PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(todsync_resources PRIVATE vestriosupport_headers)
 
+# The application runtime; its window functions are for the support library
+# to find (runtime.dynlist).
 add_library(todsync_runtime STATIC platform/posix/runtime.cpp platform/posix/window.cpp)
-target_include_directories(todsync_runtime PUBLIC ${PROJECT_SOURCE_DIR} PRIVATE ${CAP_INCLUDE_DIR})
-target_link_libraries(todsync_runtime PUBLIC vltext todsync_resources todsync_fetcher ${CAP_LIBRARY}
-    PRIVATE todsync_warnings)
-# The runtime's window functions are for the support library to find.
+target_include_directories(todsync_runtime PRIVATE ${CAP_INCLUDE_DIR})
+target_link_libraries(todsync_runtime PUBLIC todsync_platform todsync_fetcher todsync_resources
+    vestriosupport_headers ${CAP_LIBRARY} PRIVATE todsync_warnings)
 target_link_options(todsync_runtime INTERFACE
     -Wl,--dynamic-list=${PROJECT_SOURCE_DIR}/platform/posix/runtime.dynlist)
-
-# --- The program -------------------------------------------------------------
-add_executable(todsync platform/posix/entry.cpp)
-target_link_libraries(todsync PRIVATE
-    todsync_core todsync_runtime todsync_net todsync_clock vestriosupport0100 todsync_warnings)
-set_target_properties(todsync PROPERTIES
-    BUILD_RPATH "$ORIGIN"
-    INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
-
-install(TARGETS todsync RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS vestriosupport0100 LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES support/vestriosupport.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-
-include(cmake/package-posix.cmake)
-
-add_subdirectory(bench)

@@ -1,7 +1,7 @@
-#include "log/runlog.h"
+#include "runlog.h"
 
-#include "platform/platform.h"
-#include "support/vl.h"
+#include "platform.h"
+#include "vl.h"
 
 std::u16string runLog;
 
@@ -12,8 +12,8 @@ void AddLog(std::u16string_view text) {
             continue;
         }
         // Two readings, both taken before either text is made.
-        const double time_reading = platform::Now();
-        const double date_reading = platform::Now();
+        const double time_reading = platform::LocalTimeAsOleDate();
+        const double date_reading = platform::LocalTimeAsOleDate();
         const std::u16string time_text = support::vlSystemTimeToStringTime2(time_reading);
         const std::u16string date_text = support::vlSystemTimeToStringDate2(date_reading, 0);
         runLog += u"[" + time_text + u"] [" + date_text + u"] " + line + u"\r\n";

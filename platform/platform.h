@@ -77,33 +77,31 @@ void InitCommonControls();
 // error messages.
 inline constexpr std::u16string_view kAppTitle = u"todsync";
 
-// Message box style: information icon and an OK button.
-inline constexpr int kMsgBoxInformation = 64;
+// The icon of a message box (Windows' MB_ICON* values); the box has one OK
+// button.
+enum class MessageIcon : unsigned { kInformation = 0x40 };
 
 // Everything after the program's own name on its command line, as one
 // string: not split, no quote handling.
 std::u16string CommandText();
 
-// The whole string in upper case.
-std::u16string UCase(std::u16string_view text);
+// The whole string in upper case, one character for one, whatever the
+// user's locale.
+std::u16string ToUpper(std::u16string_view text);
 
 // `text` cut at every occurrence of `delimiter`: n occurrences give n + 1
 // pieces, empty ones included.
 std::vector<std::u16string> Split(std::u16string_view text, std::u16string_view delimiter);
 
-// `value` in decimal, zero-padded to the number of '0's in `pattern`
-// ("00", "0000"); a value with more digits shows all of them.
-std::u16string Format(std::int32_t value, std::u16string_view pattern);
-
 // The current local date and time as an OLE Automation date: days since
 // 1899-12-30 00:00, the fraction being the time of day.
-double Now();
+double LocalTimeAsOleDate();
 
 // The running executable's file name without directory and extension.
 std::u16string ExeBaseName();
 
 // A modal message box; the button pressed is not reported.
-void MsgBox(std::u16string_view text, int style, std::u16string_view caption);
+void ShowMessageBox(std::u16string_view text, MessageIcon icon, std::u16string_view caption);
 
 // The stop signal (SIGTERM, SIGINT, SIGHUP) that has arrived, or 0. The
 // run then stops trying hosts and writes its entry. Always 0 on Windows.
@@ -112,7 +110,7 @@ int StopSignal();
 // The name of signal `signal` ("SIGTERM").
 std::u16string SignalName(int signal);
 
-// Reports an error that no procedure handles and ends the process at once
+// Reports an error that the program cannot go on from and ends the process at once
 // with exit status 70, without writing the run log.
 [[noreturn]] void Fatal(std::u16string_view what, std::int32_t status);
 

@@ -12,8 +12,7 @@ seconds=${1:-20}
 [ $# -gt 0 ] && shift
 harnesses=${*:-command_line run_log support_text tod_record}
 
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTODSYNC_FUZZ=ON \
-    -DTODSYNC_WERROR=ON >/dev/null
+cmake --preset fuzz >/dev/null
 for h in $harnesses; do
     cmake --build build-fuzz -j "$(nproc 2>/dev/null || echo 2)" --target "fuzz_$h" >/dev/null
 done

@@ -21,21 +21,21 @@ scripts/deps.sh "$what"
 step "checking the formatting"
 scripts/check-format.sh
 
-step "building for Linux"
-cmake -S . -B build -DTODSYNC_WERROR=ON
-cmake --build build -j "$jobs"
+# The builds are the presets of CMakePresets.json.
+step "building for Linux, with the tests and benchmarks"
+cmake --preset test
+cmake --build --preset test -j "$jobs"
 
 step "testing on Linux"
-ctest --test-dir build --output-on-failure -j "$jobs"
+ctest --preset test -j "$jobs"
 
 [ "$what" = linux ] && { echo; echo "all Linux tests passed"; exit 0; }
 
 if [ "$what" = all ]; then
     step "building with AddressSanitizer and UBSan (clang), and testing"
-    CC=clang CXX=clang++ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTODSYNC_SANITIZE=ON \
-        -DTODSYNC_WERROR=ON
-    cmake --build build-asan -j "$jobs"
-    ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE package
+    cmake --preset asan
+    cmake --build --preset asan -j "$jobs"
+    ctest --preset asan -j "$jobs"
 
     step "valgrind memcheck"
     scripts/valgrind.sh build
@@ -45,14 +45,14 @@ if [ "$what" = all ]; then
 fi
 
 step "building for Windows"
-cmake -S . -B build-win --toolchain cmake/mingw-w64-x86_64.cmake -DTODSYNC_WERROR=ON
-cmake --build build-win -j "$jobs"
+cmake --preset windows
+cmake --build --preset windows -j "$jobs"
 
 step "testing on Windows, under Wine"
 scripts/with-display.sh sh -c '
     scripts/wine-run.sh cmd /c exit 0 >/dev/null 2>&1
     status=0
-    ctest --test-dir build-win --output-on-failure || status=$?
+    ctest --preset windows || status=$?
     WINEPREFIX=$PWD/build-win/wineprefix wineserver -k 2>/dev/null
     exit $status'
 

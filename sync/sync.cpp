@@ -1,13 +1,13 @@
-#include "sync/sync.h"
+#include "sync.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 
-#include "log/runlog.h"
-#include "support/text.h"
-#include "support/vl.h"
+#include "runlog.h"
+#include "text.h"
+#include "vl.h"
 
 namespace {
 
@@ -18,16 +18,22 @@ std::int32_t Signed(std::uint32_t field) {
     return static_cast<std::int32_t>(field);
 }
 
+// `value` in decimal, zero-padded to `digits`.
+std::u16string Padded(std::int32_t value, int digits) {
+    std::u16string text;
+    vltext::AppendPadded(text, value, digits);
+    return text;
+}
+
 std::u16string Plain(std::int32_t value) {
-    return platform::Format(value, u"0");
+    return Padded(value, 1);
 }
 
 std::u16string ReportLine(std::u16string_view label, std::int32_t day, std::int32_t month,
                           std::int32_t year, std::int32_t hour, std::int32_t minute,
                           std::int32_t second, std::int32_t fraction) {
-    return std::u16string(label) + Plain(day) + u"." + platform::Format(month, u"00") + u"." +
-           platform::Format(year, u"0000") + u" " + Plain(hour) + u":" +
-           platform::Format(minute, u"00") + u":" + platform::Format(second, u"00") + u"." +
+    return std::u16string(label) + Plain(day) + u"." + Padded(month, 2) + u"." + Padded(year, 4) +
+           u" " + Plain(hour) + u":" + Padded(minute, 2) + u":" + Padded(second, 2) + u"." +
            Plain(fraction);
 }
 

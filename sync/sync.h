@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "platform.h"
 
 // Asks `host` for its time of day, logs the local and the remote time and
 // sets the system clock to the remote time. Every step and every failure is

@@ -6,9 +6,9 @@
 
 #include <vector>
 
+#include "civil.h"
 #include "helpers.h"
-#include "platform/civil.h"
-#include "platform/platform.h"
+#include "platform.h"
 
 namespace {
 std::vector<timespec> kernel_calls;

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "platform/posix/fetch-protocol.h"
+#include "fetch-protocol.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "support/text.h"
+#include "text.h"
 
 inline std::string U8(std::u16string_view text) {
     return vltext::ToUtf8(text);

@@ -1,8 +1,8 @@
-#include "app/modMain.h"
+#include "modMain.h"
 
 #include "fakes/fakes.h"
 #include "helpers.h"
-#include "log/runlog.h"
+#include "runlog.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ TEST_F(Startup, ABlankCommandLineShowsTheUsageBoxAndLogsNothing) {
     EXPECT_EQ(fake::message_boxes[0].text,
               u"Usage: TimeFromServer[.EXE] HostName [HostName [HostName [...]]]");
     EXPECT_EQ(fake::message_boxes[0].caption, u"todsync");
-    EXPECT_EQ(fake::message_boxes[0].style, 64);
+    EXPECT_EQ(fake::message_boxes[0].icon, platform::MessageIcon::kInformation);
     EXPECT_TRUE(fake::hosts_asked.empty());
     EXPECT_TRUE(fake::log_entries.empty());
 }

@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "app/modMain.h"
 #include "fakes/fakes.h"
 #include "helpers.h"
-#include "log/runlog.h"
-#include "sync/sync.h"
+#include "modMain.h"
+#include "runlog.h"
+#include "sync.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 # The support library as any caller meets it. The runtime's window functions
 # and the executable's resources are linked in, as in todsync.
 add_executable(support_tests support_abi_test.cpp support_posix_test.cpp ${PROJECT_SOURCE_DIR}/platform/posix/window.cpp)
-target_include_directories(support_tests PRIVATE ${PROJECT_SOURCE_DIR} ${CAP_INCLUDE_DIR})
+target_include_directories(support_tests PRIVATE ${PROJECT_SOURCE_DIR}/support/library ${CAP_INCLUDE_DIR})
 target_link_libraries(support_tests PRIVATE
-    vestriosupport0100 todsync_resources vltext ${CAP_LIBRARY} GTest::gtest_main todsync_warnings)
+    vestriosupport0100 todsync_resources todsync_base ${CAP_LIBRARY} GTest::gtest_main todsync_warnings)
 target_link_options(support_tests PRIVATE
     -Wl,--dynamic-list=${PROJECT_SOURCE_DIR}/platform/posix/runtime.dynlist)
 gtest_discover_tests(support_tests DISCOVERY_MODE PRE_TEST)
@@ -14,21 +14,22 @@ gtest_discover_tests(support_tests DISCOVERY_MODE PRE_TEST)
 # A run with the real runtime and support library; network and clock faked.
 add_executable(startup_tests startup_test.cpp)
 target_link_libraries(startup_tests PRIVATE
-    todsync_core todsync_runtime fake_net fake_clock vestriosupport0100
+    ${TODSYNC_LOGIC} todsync_runtime fake_net fake_clock vestriosupport0100
     GTest::gtest_main todsync_warnings)
 gtest_discover_tests(startup_tests DISCOVERY_MODE PRE_TEST)
 
 # What the program believes of its network helper's answers.
 add_executable(fetch_protocol_tests fetch_protocol_test.cpp
     ${PROJECT_SOURCE_DIR}/platform/posix/fetch-protocol.cpp)
-target_include_directories(fetch_protocol_tests PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(fetch_protocol_tests PRIVATE todsync_platform)
+target_include_directories(fetch_protocol_tests PRIVATE ${PROJECT_SOURCE_DIR}/platform/posix)
 target_link_libraries(fetch_protocol_tests PRIVATE GTest::gtest_main todsync_warnings)
 gtest_discover_tests(fetch_protocol_tests DISCOVERY_MODE PRE_TEST)
 
 # libnetapi against a real smbd, in a network namespace of its own.
 add_executable(netapi_tests netapi_test.cpp)
 target_link_libraries(netapi_tests PRIVATE
-    todsync_core todsync_net fake_clock fake_runtime fake_support GTest::gtest_main
+    ${TODSYNC_LOGIC} todsync_net fake_clock fake_runtime fake_support GTest::gtest_main
     todsync_warnings)
 add_test(NAME netapi_tests
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh $<TARGET_FILE:netapi_tests>)
@@ -50,7 +51,7 @@ set_tests_properties(debian_package PROPERTIES RESOURCE_LOCK system_packages)
 # The Linux clock code against a stand-in for clock_settime (defined by the
 # test program itself), run without CAP_SYS_TIME all the same.
 add_executable(clock_posix_tests clock_posix_test.cpp)
-target_link_libraries(clock_posix_tests PRIVATE todsync_clock todsync_core GTest::gtest_main
+target_link_libraries(clock_posix_tests PRIVATE todsync_clock ${TODSYNC_LOGIC} GTest::gtest_main
     todsync_warnings)
 add_test(NAME clock_posix_tests
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/noclock.sh $<TARGET_FILE:clock_posix_tests>)
@@ -70,8 +71,8 @@ set_tests_properties(fault_permissive PROPERTIES
     ENVIRONMENT "TESTNET_EXTRA_CONF=    map to guest = Bad User")
 
 # The fatal error path of the real binary.
-add_executable(todsync_without_icons ${PROJECT_SOURCE_DIR}/platform/posix/entry.cpp empty_module.cpp)
+add_executable(todsync_without_icons ${PROJECT_SOURCE_DIR}/app/entry-posix.cpp empty_module.cpp)
 target_link_libraries(todsync_without_icons PRIVATE
-    todsync_core todsync_runtime todsync_net todsync_clock vestriosupport0100)
+    ${TODSYNC_LOGIC} todsync_runtime todsync_net todsync_clock vestriosupport0100)
 add_test(NAME fatal_error_path
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/fatal-posix.sh $<TARGET_FILE:todsync_without_icons>)

@@ -5,12 +5,13 @@
 #include <limits>
 #include <optional>
 
+#include "civil.h"
 #include "helpers.h"
-#include "platform/civil.h"
-#include "platform/platform.h"
-#include "platform/posix/netstatus.h"
-#include "support/icon.h"
-#include "support/logentry.h"
+#include "icon.h"
+#include "logentry.h"
+#include "netstatus.h"
+#include "platform.h"
+#include "text.h"
 
 namespace {
 
@@ -127,13 +128,19 @@ TEST(Runtime, SplitKeepsEveryPiece) {
     EXPECT_EQ(platform::Split(u"a\rb\nc", u"\r\n"), Pieces{u"a\rb\nc"});
 }
 
-TEST(Runtime, FormatPadsToThePatternAndNeverCuts) {
-    EXPECT_EQ(platform::Format(7, u"00"), u"07");
-    EXPECT_EQ(platform::Format(123, u"00"), u"123");
-    EXPECT_EQ(platform::Format(99, u"0000"), u"0099");
-    EXPECT_EQ(platform::Format(-5, u"00"), u"-05");
-    EXPECT_EQ(platform::Format(0, u"0"), u"0");
-    EXPECT_EQ(platform::Format(INT32_MIN, u"0"), u"-2147483648");
+std::u16string Padded(std::int64_t value, int digits) {
+    std::u16string text;
+    vltext::AppendPadded(text, value, digits);
+    return text;
+}
+
+TEST(Text, NumbersArePaddedToTheWidthAndNeverCut) {
+    EXPECT_EQ(Padded(7, 2), u"07");
+    EXPECT_EQ(Padded(123, 2), u"123");
+    EXPECT_EQ(Padded(99, 4), u"0099");
+    EXPECT_EQ(Padded(-5, 2), u"-05");
+    EXPECT_EQ(Padded(0, 1), u"0");
+    EXPECT_EQ(Padded(INT32_MIN, 1), u"-2147483648");
 }
 
 TEST(Civil, RoundTripsAcrossTheWholeRange) {

@@ -1,4 +1,4 @@
-#include "log/runlog.h"
+#include "runlog.h"
 
 #include "fakes/fakes.h"
 #include "helpers.h"

@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "app/modMain.h"
 #include "fakes/fakes.h"
 #include "helpers.h"
-#include "log/runlog.h"
-#include "platform/posix/runtime.h"
-#include "platform/posix/window.h"
+#include "modMain.h"
+#include "runlog.h"
+#include "runtime.h"
+#include "vlruntime.h"
 
 namespace {
 
@@ -94,18 +94,18 @@ TEST_F(RealRuntime, TheCommandTextIsTheArgumentsJoinedBySpaces) {
 }
 
 TEST_F(RealRuntime, UpperCaseCoversLatinLettersAndKeepsTheRest) {
-    EXPECT_EQ(platform::UCase(u"host-1.example.com"), u"HOST-1.EXAMPLE.COM");
-    EXPECT_EQ(platform::UCase(u"\u00E9t\u00E9 \u00FF \u0159 \u03B1 \u0431"),
+    EXPECT_EQ(platform::ToUpper(u"host-1.example.com"), u"HOST-1.EXAMPLE.COM");
+    EXPECT_EQ(platform::ToUpper(u"\u00E9t\u00E9 \u00FF \u0159 \u03B1 \u0431"),
               u"\u00C9T\u00C9 \u0178 \u0158 \u0391 \u0411");
-    EXPECT_EQ(platform::UCase(u"stra\u00DFe"), u"STRA\u00DFE") << "one letter for one";
-    EXPECT_EQ(platform::UCase(u"\U00010428"), u"\U00010400") << "beyond the BMP";
+    EXPECT_EQ(platform::ToUpper(u"stra\u00DFe"), u"STRA\u00DFE") << "one letter for one";
+    EXPECT_EQ(platform::ToUpper(u"\U00010428"), u"\U00010400") << "beyond the BMP";
     const std::u16string lone(1, char16_t(0xDCFF));
-    EXPECT_EQ(platform::UCase(lone), lone);
+    EXPECT_EQ(platform::ToUpper(lone), lone);
 }
 
 TEST_F(RealRuntime, NowIsTheLocalTimeAsAnOleDate) {
     const std::time_t before = std::time(nullptr);
-    const double now = platform::Now();
+    const double now = platform::LocalTimeAsOleDate();
     std::tm local{};
     localtime_r(&before, &local);
     const double seconds_of_day = (now - static_cast<double>(static_cast<long>(now))) * 86400.0;

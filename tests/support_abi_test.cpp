@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "helpers.h"
-#include "support/vestriosupport.h"
 #include "support_str.h"
+#include "vestriosupport.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "helpers.h"
-#include "platform/posix/window.h"
-#include "support/vestriosupport.h"
 #include "support_str.h"
+#include "vestriosupport.h"
+#include "vlruntime.h"
 
 extern "C" const vlpModule vlpExecutableModule;
 

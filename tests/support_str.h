@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "support/vestriosupport.h"
+#include "vestriosupport.h"
 
 struct Str {
     BSTR value = nullptr;

@@ -1,10 +1,10 @@
-#include "sync/sync.h"
+#include "sync.h"
 
 #include <climits>
 
 #include "fakes/fakes.h"
 #include "helpers.h"
-#include "log/runlog.h"
+#include "runlog.h"
 
 namespace {
 

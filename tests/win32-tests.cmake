@@ -5,9 +5,10 @@
 set_tests_properties(unit_tests PROPERTIES TIMEOUT 300)
 
 add_executable(support_win32_tests support_abi_test.cpp win32/support_win32_test.cpp)
-target_include_directories(support_win32_tests PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+target_include_directories(support_win32_tests PRIVATE ${PROJECT_SOURCE_DIR}/support/library
+    ${CMAKE_CURRENT_SOURCE_DIR} ${TODSYNC_GENERATED_DIR})
 target_link_libraries(support_win32_tests PRIVATE
-    vestriosupport0100 vltext advapi32 user32 GTest::gtest_main todsync_warnings)
+    vestriosupport0100 todsync_base advapi32 user32 GTest::gtest_main todsync_warnings)
 # The icon groups, for the window test.
 target_sources(support_win32_tests PRIVATE ${PROJECT_SOURCE_DIR}/resources/todsync.rc)
 add_test(NAME support_win32_tests COMMAND support_win32_tests)
@@ -15,8 +16,9 @@ add_test(NAME support_win32_tests COMMAND support_win32_tests)
 add_executable(startup_win32_tests win32/startup_win32_test.cpp
     ${PROJECT_SOURCE_DIR}/resources/todsync.rc)
 target_link_libraries(startup_win32_tests PRIVATE
-    todsync_core todsync_runtime fake_net fake_clock vestriosupport0100 GTest::gtest_main
+    ${TODSYNC_LOGIC} todsync_runtime fake_net fake_clock vestriosupport0100 GTest::gtest_main
     todsync_warnings)
+target_include_directories(startup_win32_tests PRIVATE ${TODSYNC_GENERATED_DIR})
 # The host name after the program's name is the runtime's command text.
 add_test(NAME startup_win32_tests COMMAND startup_win32_tests SOMEHOST)
 
@@ -45,9 +47,9 @@ add_test(NAME windows_zip COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/zip-test.sh ${CMAK
 set_tests_properties(windows_zip PROPERTIES LABELS package TIMEOUT 120)
 
 # The fatal error path: todsync.exe without its resources.
-add_executable(todsync_without_icons WIN32 ${PROJECT_SOURCE_DIR}/platform/win32/entry.cpp)
+add_executable(todsync_without_icons WIN32 ${PROJECT_SOURCE_DIR}/app/entry-win32.cpp)
 target_link_libraries(todsync_without_icons PRIVATE
-    todsync_core todsync_runtime todsync_net todsync_clock vestriosupport0100)
+    ${TODSYNC_LOGIC} todsync_runtime todsync_net todsync_clock vestriosupport0100)
 target_link_options(todsync_without_icons PRIVATE -municode)
 add_test(NAME todsync_wine_fatal_error
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/fatal-wine.sh $<TARGET_FILE:todsync_without_icons>

@@ -2,8 +2,8 @@
 #include <sys/capability.h>
 #include <time.h>
 
-#include "platform/civil.h"
-#include "platform/platform.h"
+#include "civil.h"
+#include "platform.h"
 
 namespace platform {
 

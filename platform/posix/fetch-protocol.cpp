@@ -1,4 +1,4 @@
-#include "platform/posix/fetch-protocol.h"
+#include "fetch-protocol.h"
 
 #include <cstring>
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "platform.h"
 
 namespace fetch {
 

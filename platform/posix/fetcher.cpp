@@ -1,4 +1,4 @@
-#include "platform/posix/fetcher.h"
+#include "fetcher.h"
 
 #include <errno.h>
 #include <grp.h>
@@ -15,9 +15,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/posix/fetch-protocol.h"
-#include "platform/posix/netapi.h"
-#include "platform/posix/stop.h"
+#include "fetch-protocol.h"
+#include "netapi-client.h"
+#include "stop.h"
 
 namespace {
 

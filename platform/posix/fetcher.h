@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform.h"
 
 namespace fetcher {
 

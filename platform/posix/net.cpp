@@ -1,8 +1,8 @@
 // NetRemoteTOD on Linux: the network helper asks the host.
-#include "platform/platform.h"
-#include "platform/posix/fetch-protocol.h"
-#include "platform/posix/fetcher.h"
-#include "support/text.h"
+#include "fetch-protocol.h"
+#include "fetcher.h"
+#include "platform.h"
+#include "text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/posix/netstatus.h"
+#include "netstatus.h"
 
 namespace netstatus {
 namespace {

@@ -1,5 +1,5 @@
 // The application runtime on Linux.
-#include "platform/posix/runtime.h"
+#include "runtime.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -16,14 +16,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/civil.h"
-#include "platform/platform.h"
-#include "platform/posix/fetcher.h"
-#include "platform/posix/stop.h"
-#include "platform/posix/window.h"
-#include "support/logentry.h"
-#include "support/text.h"
-#include "support/vestriosupport.h"
+#include "civil.h"
+#include "fetcher.h"
+#include "logentry.h"
+#include "platform.h"
+#include "posix-io.h"
+#include "stop.h"
+#include "text.h"
+#include "vestriosupport.h"
+#include "vlruntime.h"
 
 // The resources built into the executable.
 extern "C" const vlpModule vlpExecutableModule;
@@ -32,17 +33,6 @@ namespace {
 
 std::vector<std::string> arguments;
 vlpWindow* main_window = nullptr;
-
-void WriteStderr(const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(STDERR_FILENO, text.data() + done, text.size() - done);
-        if (n <= 0) {
-            return;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-}
 
 // The process needs one capability, CAP_SYS_TIME, and only to set the clock:
 // everything else that root (or a file capability) brings is given up before
@@ -129,7 +119,7 @@ std::u16string CommandText() {
     return vltext::FromUtf8(text);
 }
 
-std::u16string UCase(std::u16string_view text) {
+std::u16string ToUpper(std::u16string_view text) {
     // The C.UTF-8 locale knows the case of every Unicode letter, whatever
     // locale the user runs under.
     static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
@@ -163,7 +153,7 @@ std::u16string UCase(std::u16string_view text) {
     return out;
 }
 
-double Now() {
+double LocalTimeAsOleDate() {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
     tm local{};
@@ -192,8 +182,8 @@ std::u16string ExeBaseName() {
     return std::u16string(vllog::BaseName(vltext::FromUtf8(name)));
 }
 
-void MsgBox(std::u16string_view text, int /*style*/, std::u16string_view caption) {
-    WriteStderr(vltext::ToUtf8(caption) + ": " + vltext::ToUtf8(text) + "\n");
+void ShowMessageBox(std::u16string_view text, MessageIcon /*icon*/, std::u16string_view caption) {
+    vlio::WriteStderr(vltext::ToUtf8(caption) + ": " + vltext::ToUtf8(text) + "\n");
 }
 
 int StopSignal() {
@@ -221,8 +211,8 @@ std::u16string SignalName(int signal) {
 void Fatal(std::u16string_view what, std::int32_t status) {
     char code[16];
     std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(status));
-    WriteStderr(vltext::ToUtf8(kAppTitle) + ": " + vltext::ToUtf8(what) + " failed (status " +
-                code + "); nothing was logged\n");
+    vlio::WriteStderr(vltext::ToUtf8(kAppTitle) + ": " + vltext::ToUtf8(what) + " failed (status " +
+                      code + "); nothing was logged\n");
     std::_Exit(70);
 }
 

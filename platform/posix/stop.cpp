@@ -1,4 +1,4 @@
-#include "platform/posix/stop.h"
+#include "stop.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -32,6 +32,9 @@ void CatchStopSignals() {
     }
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
+    // Calls that the signal interrupts go on (waits that must end then
+    // watch StopSignalDescriptor).
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         sigaction(signal, &action, nullptr);

@@ -1,4 +1,4 @@
-#include "platform/posix/window.h"
+#include "vlruntime.h"
 
 #include <pthread.h>
 

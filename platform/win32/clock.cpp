@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform.h"
 
 static_assert(sizeof(::SYSTEMTIME) == sizeof(platform::SYSTEMTIME));
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/platform.h"
+#include "platform.h"
 
 static_assert(sizeof(::TIME_OF_DAY_INFO) == sizeof(platform::TIME_OF_DAY_INFO));
 

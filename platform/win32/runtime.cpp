@@ -1,5 +1,5 @@
 // The application runtime on Windows.
-#include "platform/win32/runtime.h"
+#include "runtime.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/civil.h"
-#include "platform/platform.h"
-#include "support/logentry.h"
-#include "support/vestriosupport.h"
+#include "civil.h"
+#include "logentry.h"
+#include "platform.h"
+#include "vestriosupport.h"
 
 namespace {
 
@@ -84,7 +84,7 @@ std::u16string CommandText() {
     return ToU16(win32::CommandTextOf(GetCommandLineW()));
 }
 
-std::u16string UCase(std::u16string_view text) {
+std::u16string ToUpper(std::u16string_view text) {
     std::wstring upper = ToWide(text);
     if (!upper.empty()) {
         CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
@@ -92,7 +92,7 @@ std::u16string UCase(std::u16string_view text) {
     return ToU16(upper);
 }
 
-double Now() {
+double LocalTimeAsOleDate() {
     ::SYSTEMTIME local;
     GetLocalTime(&local);
     const std::int64_t days =
@@ -117,10 +117,10 @@ std::u16string ExeBaseName() {
     }
 }
 
-void MsgBox(std::u16string_view text, int style, std::u16string_view caption) {
+void ShowMessageBox(std::u16string_view text, MessageIcon icon, std::u16string_view caption) {
     if (Interactive()) {
         MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(caption).c_str(),
-                    static_cast<UINT>(style));
+                    MB_OK | static_cast<UINT>(icon));
     }
 }
 

@@ -28,7 +28,7 @@ std::u16string CommandText() {
     return fake::command_text;
 }
 
-std::u16string UCase(std::u16string_view text) {
+std::u16string ToUpper(std::u16string_view text) {
     std::u16string out(text);
     for (auto& c : out) {
         if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
@@ -38,7 +38,7 @@ std::u16string UCase(std::u16string_view text) {
     return out;
 }
 
-double Now() {
+double LocalTimeAsOleDate() {
     return fake::now;
 }
 
@@ -46,8 +46,8 @@ std::u16string ExeBaseName() {
     return fake::exe_base_name;
 }
 
-void MsgBox(std::u16string_view text, int style, std::u16string_view caption) {
-    fake::message_boxes.push_back({std::u16string(text), style, std::u16string(caption)});
+void ShowMessageBox(std::u16string_view text, MessageIcon icon, std::u16string_view caption) {
+    fake::message_boxes.push_back({std::u16string(text), icon, std::u16string(caption)});
 }
 
 int StopSignal() {

@@ -2,9 +2,9 @@
 // its log keeps entries in a list, and any operation can be made to fail.
 #include <cstring>
 
+#include "bstr.h"
 #include "fakes.h"
-#include "support/bstr.h"
-#include "support/text.h"
+#include "text.h"
 
 namespace fake {
 

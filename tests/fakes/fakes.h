@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
-#include "support/vestriosupport.h"
+#include "platform.h"
+#include "vestriosupport.h"
 
 namespace fake {
 
@@ -47,7 +47,7 @@ extern int stop_signal;  // what StopSignal() reports
 extern double now;
 struct MessageBox {
     std::u16string text;
-    int style;
+    platform::MessageIcon icon;
     std::u16string caption;
 };
 extern std::vector<MessageBox> message_boxes;

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/modMain.h"
 #include "fakes/fakes.h"
-#include "log/runlog.h"
-#include "platform/posix/runtime.h"
+#include "modMain.h"
+#include "runlog.h"
+#include "runtime.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(!host.empty());
         Check(!IsEdgeBlank(host.front()) && !IsEdgeBlank(host.back()));
         Check(host.find(u' ') == std::u16string::npos);
-        Check(platform::UCase(host) == host);
+        Check(platform::ToUpper(host) == host);
     }
     return 0;
 }

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "fakes/fakes.h"
-#include "log/runlog.h"
+#include "runlog.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "support/vestriosupport.h"
+#include "vestriosupport.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "fakes/fakes.h"
-#include "log/runlog.h"
-#include "sync/sync.h"
+#include "runlog.h"
+#include "sync.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 // the usage box.
 #include <windows.h>
 
-#include "app/modMain.h"
 #include "fakes/fakes.h"
 #include "helpers.h"
-#include "platform/win32/runtime.h"
+#include "modMain.h"
+#include "runtime.h"
 
 namespace {
 
@@ -51,9 +51,9 @@ TEST(RealRuntime, TheCommandTextFollowsTheProgramsName) {
 }
 
 TEST(RealRuntime, UpperCaseIsTheSystemsAndTheBaseNameIsTheModules) {
-    EXPECT_EQ(platform::UCase(u"host-1 \u00e9t\u00e9"), u"HOST-1 \u00c9T\u00c9");
+    EXPECT_EQ(platform::ToUpper(u"host-1 \u00e9t\u00e9"), u"HOST-1 \u00c9T\u00c9");
     EXPECT_EQ(platform::ExeBaseName(), u"startup_win32_tests");
-    EXPECT_GT(platform::Now(), 46000.0);
+    EXPECT_GT(platform::LocalTimeAsOleDate(), 46000.0);
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "helpers.h"
-#include "support/vestriosupport.h"
 #include "support_str.h"
+#include "vestriosupport.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/window.h"
-#include "support/bstr.h"
-#include "support/icon.h"
-#include "support/process-posix.h"
-#include "support/text.h"
+#include "bstr.h"
+#include "icon.h"
+#include "process-posix.h"
+#include "text.h"
+#include "vlruntime.h"
 
 using vlbstr::Guard;
 

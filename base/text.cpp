@@ -1,8 +1,8 @@
-#include "support/text.h"
+#include "text.h"
 
 #include <cmath>
 
-#include "platform/civil.h"
+#include "civil.h"
 
 namespace vltext {
 namespace {
@@ -80,10 +80,17 @@ std::optional<Moment> Decode(double date) {
 
 void AppendPadded(std::u16string& out, std::int64_t value, int width) {
     std::u16string digits;
+    // The magnitude as unsigned, so that the most negative value is no
+    // special case.
+    std::uint64_t magnitude =
+        value < 0 ? 0u - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     do {
-        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
-        value /= 10;
-    } while (value != 0);
+        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + magnitude % 10));
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) {
+        out += u'-';
+    }
     if (static_cast<int>(digits.size()) < width) {
         out.append(static_cast<std::size_t>(width) - digits.size(), u'0');
     }

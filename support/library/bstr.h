@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "support/vestriosupport.h"
+#include "vestriosupport.h"
 
 namespace vlbstr {
 

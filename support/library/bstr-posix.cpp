@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "support/vestriosupport.h"
+#include "vestriosupport.h"
 
 extern "C" {
 

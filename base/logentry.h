@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "support/vestriosupport.h"
-
 namespace vllog {
 
 enum class Kind { kInformation, kError };
@@ -42,9 +40,5 @@ std::u16string Block(const LocalTime& when, std::u16string_view name, std::uint3
 
 // The executable's name without directory and extension.
 std::u16string_view BaseName(std::u16string_view path);
-
-// Stores *text as one entry of `kind` in every place the platform keeps
-// entries, and yields the log file's path (log-posix.cpp, log-win32.cpp).
-std::int32_t Store(BSTR* text, BSTR* log_file, Kind kind);
 
 }  // namespace vllog

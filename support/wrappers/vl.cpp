@@ -1,7 +1,7 @@
-#include "support/vl.h"
+#include "vl.h"
 
-#include "platform/platform.h"
-#include "support/vestriosupport.h"
+#include "platform.h"
+#include "vestriosupport.h"
 
 namespace support {
 namespace {
@@ -78,12 +78,13 @@ std::u16string vlTrimEx(std::u16string_view text) {
     return out.str();
 }
 
-std::u16string vlTrimEx2(std::u16string_view text, bool space, bool tab, bool cr, bool lf, bool nul,
-                         bool vtff, bool nbsp, bool unispace, bool zerowidth, bool control) {
+std::u16string vlTrimEx2(std::u16string_view text, unsigned classes) {
+    const auto has = [classes](unsigned c) { return Bool((classes & c) != 0); };
     Text in(text);
     Text out;
-    Check(::vlTrimEx2(in.ref(), Bool(space), Bool(tab), Bool(cr), Bool(lf), Bool(nul), Bool(vtff),
-                      Bool(nbsp), Bool(unispace), Bool(zerowidth), Bool(control), out.ref()),
+    Check(::vlTrimEx2(in.ref(), has(kTrimSpace), has(kTrimTab), has(kTrimCR), has(kTrimLF),
+                      has(kTrimNul), has(kTrimVtFf), has(kTrimNbsp), has(kTrimUnispace),
+                      has(kTrimZeroWidth), has(kTrimControl), out.ref()),
           u"vlTrimEx2");
     return out.str();
 }

@@ -1,9 +1,9 @@
 // Error descriptions on Windows: the system's own texts.
 #include <windows.h>
 
-#include "support/bstr.h"
-#include "support/text.h"
-#include "support/win32-util.h"
+#include "bstr.h"
+#include "text.h"
+#include "win32-util.h"
 
 namespace {
 

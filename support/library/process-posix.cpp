@@ -1,4 +1,4 @@
-#include "support/process-posix.h"
+#include "process-posix.h"
 
 #include <errno.h>
 #include <pwd.h>
@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "support/logentry.h"
-#include "support/text.h"
+#include "logentry.h"
+#include "text.h"
 
 namespace vlproc {
 

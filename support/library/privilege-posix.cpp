@@ -3,8 +3,8 @@
 
 #include <string_view>
 
-#include "support/bstr.h"
-#include "support/text.h"
+#include "bstr.h"
+#include "text.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // the event source, the development environment and the runtime's window.
 #include <windows.h>
 
-#include "support/bstr.h"
-#include "support/win32-util.h"
+#include "bstr.h"
+#include "win32-util.h"
 
 using vlbstr::Guard;
 

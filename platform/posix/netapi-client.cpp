@@ -2,7 +2,7 @@
 //
 // libnetapi pulls in a large part of Samba. Only the helper process loads
 // it, the first time it is asked for a host.
-#include "platform/posix/netapi.h"
+#include "netapi-client.h"
 
 #include <dlfcn.h>
 #include <errno.h>
@@ -24,7 +24,7 @@
 
 #include <netapi.h>
 
-#include "platform/posix/netstatus.h"
+#include "netstatus.h"
 
 static_assert(sizeof(::TIME_OF_DAY_INFO) == sizeof(platform::TIME_OF_DAY_INFO));
 static_assert(offsetof(::TIME_OF_DAY_INFO, tod_hunds) ==

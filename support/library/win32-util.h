@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "support/logentry.h"
+#include "logentry.h"
 
 namespace vlwin {
 

@@ -2,8 +2,8 @@
 // once, and ends the process with the run's exit status.
 #include <windows.h>
 
-#include "app/modMain.h"
-#include "platform/win32/runtime.h"
+#include "modMain.h"
+#include "runtime.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     platform::win32::StartRuntime(instance);

@@ -1,7 +1,8 @@
 // The library's operations that are the same on every platform.
-#include "support/bstr.h"
-#include "support/logentry.h"
-#include "support/text.h"
+#include "bstr.h"
+#include "logentry.h"
+#include "store.h"
+#include "text.h"
 
 using vlbstr::Give;
 using vlbstr::Guard;

@@ -1,4 +1,4 @@
-#include "support/icon.h"
+#include "icon.h"
 
 namespace vlicon {
 namespace {

@@ -5,11 +5,12 @@
 
 #include <string>
 
-#include "support/bstr.h"
-#include "support/logentry.h"
-#include "support/messages.h"
-#include "support/text.h"
-#include "support/win32-util.h"
+#include "bstr.h"
+#include "logentry.h"
+#include "messages.h"
+#include "store.h"
+#include "text.h"
+#include "win32-util.h"
 
 namespace {
 

@@ -15,71 +15,26 @@
 #include <cstring>
 #include <string>
 
-#include "support/bstr.h"
-#include "support/logentry.h"
-#include "support/process-posix.h"
-#include "support/text.h"
+#include "bstr.h"
+#include "logentry.h"
+#include "posix-io.h"
+#include "process-posix.h"
+#include "store.h"
+#include "text.h"
 
 namespace {
 
-// How long standard error and the system log may hold the run up.
-constexpr int kPlaceMilliseconds = 2000;
+// How long the system log may hold the run up (standard error: the same,
+// vlio::WriteStderr).
+constexpr int kPlaceMilliseconds = vlio::kStderrMilliseconds;
 
 // The most the system log takes of one entry, in characters: a datagram to
 // /dev/log over about 208 KB is dropped by the kernel, and daemons cut
 // long messages on their own (rsyslog at 8 KB by default).
 constexpr std::size_t kSyslogLimit = 16000;
 
-std::int64_t MillisecondsNow() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1'000'000;
-}
-
-// Writes all of `data` to `fd` (set non-blocking by the caller), waiting for
-// it to take more for at most kPlaceMilliseconds in all.
-bool WriteWithin(int fd, const std::string& data) {
-    const std::int64_t deadline = MillisecondsNow() + kPlaceMilliseconds;
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        const std::int64_t left = deadline - MillisecondsNow();
-        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK) || left <= 0) {
-            return false;
-        }
-        pollfd wait{fd, POLLOUT, 0};
-        poll(&wait, 1, static_cast<int>(left));
-    }
-    return true;
-}
-
-// Standard error may be a terminal, a pipe to a slow reader, or a FIFO: it
-// is written without blocking, and given up on after kPlaceMilliseconds.
-bool WriteStderr(const std::string& data) {
-    const int flags = fcntl(STDERR_FILENO, F_GETFL);
-    if (flags < 0) {
-        return false;
-    }
-    const bool had_nonblock = (flags & O_NONBLOCK) != 0;
-    if (!had_nonblock) {
-        fcntl(STDERR_FILENO, F_SETFL, flags | O_NONBLOCK);
-    }
-    const bool written = WriteWithin(STDERR_FILENO, data);
-    if (!had_nonblock) {
-        fcntl(STDERR_FILENO, F_SETFL, flags);
-    }
-    return written;
-}
-
 void Complain(const std::string& what) {
-    WriteStderr(vlproc::ExecutableName() + ": " + what + "\n");
+    vlio::WriteStderr(vlproc::ExecutableName() + ": " + what + "\n");
 }
 
 std::string LogFilePath(const std::string& name) {
@@ -154,14 +109,14 @@ bool SendToSyslog(const std::string& name, vllog::Kind kind, const std::string& 
                                 std::to_string(getpid()) + "]: " + lines;
     bool sent = false;
     if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        const std::int64_t deadline = MillisecondsNow() + kPlaceMilliseconds;
+        const std::int64_t deadline = vlio::MillisecondsNow() + kPlaceMilliseconds;
         for (;;) {
             if (send(fd, message.data(), message.size(), MSG_NOSIGNAL) ==
                 static_cast<ssize_t>(message.size())) {
                 sent = true;
                 break;
             }
-            const std::int64_t left = deadline - MillisecondsNow();
+            const std::int64_t left = deadline - vlio::MillisecondsNow();
             if ((errno != EAGAIN && errno != EWOULDBLOCK && errno != ENOBUFS && errno != EINTR) ||
                 left <= 0) {
                 break;
@@ -251,7 +206,7 @@ int32_t vllog::Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
     }
     const bool in_syslog = SendToSyslog(name, kind, lines);
 
-    const bool on_stderr = (in_syslog && StderrIsJournal()) || WriteStderr(block);
+    const bool on_stderr = (in_syslog && StderrIsJournal()) || vlio::WriteStderr(block);
     // The entry is lost only when no place took it.
     if (!in_file && !in_syslog && !on_stderr) {
         return VL_E_FAIL;

@@ -2,8 +2,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "support/bstr.h"
-#include "support/text.h"
+#include "bstr.h"
+#include "text.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The process entry point: the runtime starts, calls Main once, and ends
 // the process with the run's exit status.
-#include "app/modMain.h"
-#include "platform/posix/runtime.h"
+#include "modMain.h"
+#include "runtime.h"
 
 int main(int argc, char** argv) {
     platform::posix::StartRuntime(argc, argv);

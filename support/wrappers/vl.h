@@ -18,8 +18,21 @@ bool vlIsInIDE();
 WindowHandle vlGetThunderMainHandle();
 void vlSetWindowResIconAll(WindowHandle window, std::u16string_view resource_name);
 std::u16string vlTrimEx(std::u16string_view text);
-std::u16string vlTrimEx2(std::u16string_view text, bool space, bool tab, bool cr, bool lf, bool nul,
-                         bool vtff, bool nbsp, bool unispace, bool zerowidth, bool control);
+// The classes of characters that vlTrimEx2 takes off both ends of a text,
+// combined with |.
+enum TrimClass : unsigned {
+    kTrimSpace = 1u << 0,      // U+0020
+    kTrimTab = 1u << 1,        // U+0009
+    kTrimCR = 1u << 2,         // U+000D
+    kTrimLF = 1u << 3,         // U+000A
+    kTrimNul = 1u << 4,        // U+0000
+    kTrimVtFf = 1u << 5,       // vertical tab, form feed
+    kTrimNbsp = 1u << 6,       // the no-break spaces
+    kTrimUnispace = 1u << 7,   // the other Unicode space separators
+    kTrimZeroWidth = 1u << 8,  // zero-width characters
+    kTrimControl = 1u << 9,    // the other C0 and C1 controls
+};
+std::u16string vlTrimEx2(std::u16string_view text, unsigned classes);
 std::u16string vlDestroyDoubleSpaces(std::u16string_view text);
 std::u16string vlTrimCRLF(std::u16string_view text);
 std::u16string vlSystemTimeToStringTime2(double date);

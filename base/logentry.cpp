@@ -1,6 +1,6 @@
-#include "support/logentry.h"
+#include "logentry.h"
 
-#include "support/text.h"
+#include "text.h"
 
 namespace vllog {
 

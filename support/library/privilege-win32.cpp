@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "support/bstr.h"
-#include "support/win32-util.h"
+#include "bstr.h"
+#include "win32-util.h"
 
 namespace {
 
