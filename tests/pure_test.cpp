@@ -1,6 +1,5 @@
-// The pure pieces: dates and UTF-8 of the support library, the log file's
-// entry layout, Samba's failure texts, and the runtime's string
-// services.
+// The pure pieces: dates and UTF-8, the log file's entry layout, Samba's
+// failure texts, and the runtime's string services.
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -42,13 +41,6 @@ TEST(Text, TimeAndDateTextsOfOleDates) {
     EXPECT_FALSE(DateText(std::numeric_limits<double>::infinity()));
 }
 
-TEST(Text, ErrorNumbersAreUnsignedDecimal) {
-    EXPECT_EQ(vltext::ErrorNumber(53), u"53");
-    EXPECT_EQ(vltext::ErrorNumber(0), u"0");
-    EXPECT_EQ(vltext::ErrorNumber(-1), u"4294967295");
-    EXPECT_EQ(vltext::UnknownErrorText(12345), u"Unknown error 12345 (0x00003039).");
-}
-
 TEST(Text, Utf8KeepsEveryByteStringAndEveryCharacter) {
     using namespace vltext;
     EXPECT_EQ(FromUtf8("h\xC3\xA9t\xE2\x82\xAC\xF0\x9F\x95\x92"), u"h\u00E9t\u20AC\U0001F552");
@@ -70,7 +62,8 @@ TEST(LogEntry, HeaderBodyAndBlock) {
     const vllog::LocalTime west{2026, 1, 2, 3, 4, 5, 6, -570};
     EXPECT_EQ(vllog::Header(west, u"t", 1, vllog::Kind::kError),
               u"2026-01-02 03:04:05.006 -0930 t[1] error");
-    EXPECT_EQ(vllog::Body(u"a\r\nb\tc\r\n"), u"a\nb\tc\n");
+    // An empty line would end the entry in the file: none inside one.
+    EXPECT_EQ(vllog::Body(u"a\r\n\r\nb\tc\r\n"), u"a\nb\tc\n");
     EXPECT_EQ(vllog::Body(u"lone\nfeed\rcr\x1b\x7f"), u"lone^Jfeed^Mcr^[^?\n");
     EXPECT_EQ(vllog::Body(u""), u"");
     EXPECT_EQ(vllog::Block(when, u"t", 1, vllog::Kind::kError, u"x"),
@@ -95,18 +88,14 @@ TEST(Icon, TakesTheBitCountFromTheImageWhenTheDirectoryLeavesItAt0) {
 }
 
 TEST(NetStatus, SambasFailureTextsMapToWindowsCodes) {
-    // The last status named is the one that ended the attempt; a text
-    // without a connection failure in it has no code.
+    // The last status named ended the attempt; a text without a connection
+    // failure has no code. The fault matrix meets the common ones.
     const std::pair<const char*, std::optional<std::uint32_t>> cases[] = {
-        {"do_connect: Connection to 127.0.0.2 failed (Error NT_STATUS_CONNECTION_REFUSED)\n", 1225},
         {"do_connect: Connection to nosuch failed (Error NT_STATUS_INVALID_ADDRESS)\n", 53},
         {"do_connect: Connection to nosuch failed (Error NT_STATUS_BAD_NETWORK_NAME)\n", 53},
         {"do_connect: Connection to NO-SUCH failed (Error NT_STATUS_NOT_FOUND)\n", 53},
         {"Connection to no.such failed (Error NT_STATUS_UNSUCCESSFUL)", 53},
         {"tree connect failed: NT_STATUS_BAD_NETWORK_NAME\n", 67},
-        {"Connection to 10.0.0.9 failed (Error NT_STATUS_IO_TIMEOUT)", 121},
-        {"session setup failed: NT_STATUS_LOGON_FAILURE\n", 1326},
-        {"tree connect failed: NT_STATUS_ACCESS_DENIED\n", 5},
         {"x NT_STATUS_IO_TIMEOUT\nsession setup failed: NT_STATUS_ACCOUNT_DISABLED\n", 1331},
         {"rpc: NT_STATUS_NOT_FOUND\n", std::nullopt},
         {"failed to open PIPE srvsvc: NT_STATUS_UNSUCCESSFUL", std::nullopt},
@@ -118,31 +107,10 @@ TEST(NetStatus, SambasFailureTextsMapToWindowsCodes) {
     }
 }
 
-TEST(Runtime, SplitKeepsEveryPiece) {
-    using Pieces = std::vector<std::u16string>;
-    EXPECT_EQ(platform::Split(u"A B", u" "), (Pieces{u"A", u"B"}));
-    EXPECT_EQ(platform::Split(u" A  ", u" "), (Pieces{u"", u"A", u"", u""}));
-    EXPECT_EQ(platform::Split(u"", u" "), Pieces{u""});
-    EXPECT_EQ(platform::Split(u"a\r\nb\r\n", u"\r\n"), (Pieces{u"a", u"b", u""}));
-    EXPECT_EQ(platform::Split(u"a\rb\nc", u"\r\n"), Pieces{u"a\rb\nc"});
-}
-
 TEST(Runtime, FormatPadsToThePatternAndNeverCuts) {
-    EXPECT_EQ(platform::Format(7, u"00"), u"07");
-    EXPECT_EQ(platform::Format(123, u"00"), u"123");
-    EXPECT_EQ(platform::Format(99, u"0000"), u"0099");
-    EXPECT_EQ(platform::Format(-5, u"00"), u"-05");
-    EXPECT_EQ(platform::Format(0, u"0"), u"0");
+    EXPECT_EQ(platform::Format(7, u"00") + platform::Format(123, u"00"), u"07123");
+    EXPECT_EQ(platform::Format(99, u"0000") + platform::Format(-5, u"00"), u"0099-05");
     EXPECT_EQ(platform::Format(INT32_MIN, u"0"), u"-2147483648");
-}
-
-TEST(Civil, RoundTripsAcrossTheWholeRange) {
-    for (std::int64_t days = civil::DaysFromCivil(1601, 1, 1);
-         days <= civil::DaysFromCivil(30827, 12, 31); days += 997) {
-        const auto date = civil::CivilFromDays(days);
-        ASSERT_EQ(civil::DaysFromCivil(date.year, date.month, date.day), days);
-        ASSERT_LE(date.day, civil::DaysInMonth(date.year, date.month));
-    }
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ Lines Concat(Lines a, const Lines& b) {
     return a;
 }
 
-// A host that gives no record: its status and the lines after "Trying ...".
+// A host without a record: its status and the lines after "Trying ...".
 struct NoRecord {
     std::uint32_t status;
     Lines lines;
@@ -53,7 +53,6 @@ TEST_P(HostWithoutRecord, LogsWhyAndLeavesTheClock) {
 INSTANTIATE_TEST_SUITE_P(
     Answers, HostWithoutRecord,
     ::testing::Values(
-        NoRecord{53, {u"NetRemoteTOD() failed. Error 53: The network path was not found."}},
         // A description with a line break inside gives two lines.
         NoRecord{77, {u"NetRemoteTOD() failed. Error 77: First part.", u"Second part."}},
         // Codes are written unsigned.
@@ -81,15 +80,6 @@ TEST_F(Sync, TheReportPadsAsTheLogShowsAndReadsFieldsSigned) {
               u"Local date & time:  31.12.2026 23:59:59.5\r\n"
               u"Remote date & time: -1.01.0099 3:04:05.5\r\n"
               u"Please note both times are in UTC format.");
-}
-
-TEST_F(Sync, NoPrivilegeAndARefusedClockGiveBothLinesAfterTheReport) {
-    fake::privilege_result = VL_FALSE;
-    fake::may_set_clock = false;
-    Answers(fake::Record(2026, 7, 3, 9, 5, 9, 12));
-    EXPECT_FALSE(SyncFromHost(u"HOST"));
-    EXPECT_EQ(Messages(runLog), Concat(kReport, {u"Failed to set SE_SYSTEMTIME_NAME privilege.",
-                                                 u"SetSystemTime() failed."}));
 }
 
 class YieldedBoolean : public Sync, public ::testing::WithParamInterface<std::int16_t> {};
