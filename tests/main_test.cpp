@@ -10,13 +10,7 @@ using Lines = std::vector<std::u16string>;
 
 class Startup : public ::testing::Test {
 protected:
-    void SetUp() override {
-        fake::ResetNet();
-        fake::ResetClock();
-        fake::ResetRuntime();
-        fake::ResetSupport();
-        runLog.clear();
-    }
+    void SetUp() override { fake::ResetAll(); }
     static void Works(const std::u16string& host) {
         fake::Script(host, {0, fake::Record(2026, 7, 3, 9, 5, 9, 12)});
     }
@@ -27,12 +21,10 @@ TEST_F(Startup, ABlankCommandLineShowsTheUsageBoxAndLogsNothing) {
     fake::exe_base_name = u"TimeFromServer";
     EXPECT_EQ(Main(), kExitUsage);
     ASSERT_EQ(fake::message_boxes.size(), 1u);
-    EXPECT_EQ(fake::message_boxes[0].text,
-              u"Usage: TimeFromServer[.EXE] HostName [HostName [HostName [...]]]");
-    EXPECT_EQ(fake::message_boxes[0].caption, u"todsync");
-    EXPECT_EQ(fake::message_boxes[0].style, 64);
-    EXPECT_TRUE(fake::hosts_asked.empty());
-    EXPECT_TRUE(fake::log_entries.empty());
+    EXPECT_EQ(U8(fake::message_boxes[0].caption + u"|" + fake::message_boxes[0].text),
+              "todsync|Usage: TimeFromServer[.EXE] HostName [HostName [HostName [...]]]");
+    EXPECT_EQ(fake::message_boxes[0].style, 64);  // MB_ICONINFORMATION
+    EXPECT_TRUE(fake::hosts_asked.empty() && fake::log_entries.empty());
 }
 
 TEST_F(Startup, InTheDevelopmentEnvironmentTheIconsAreLeftAlone) {

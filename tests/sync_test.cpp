@@ -12,13 +12,7 @@ using Lines = std::vector<std::u16string>;
 
 class Sync : public ::testing::Test {
 protected:
-    void SetUp() override {
-        fake::ResetNet();
-        fake::ResetClock();
-        fake::ResetRuntime();
-        fake::ResetSupport();
-        runLog.clear();
-    }
+    void SetUp() override { fake::ResetAll(); }
     void TearDown() override { EXPECT_EQ(fake::buffers_outstanding, 0) << "buffer not freed"; }
 
     static void Answers(platform::TIME_OF_DAY_INFO record) { fake::Script(u"HOST", {0, record}); }
@@ -33,33 +27,20 @@ Lines Concat(Lines a, const Lines& b) {
     return a;
 }
 
-// A host without a record: its status and the lines after "Trying ...".
-struct NoRecord {
-    std::uint32_t status;
-    Lines lines;
-};
-void PrintTo(const NoRecord& answer, std::ostream* out) {
-    *out << "status " << answer.status;
-}
-class HostWithoutRecord : public Sync, public ::testing::WithParamInterface<NoRecord> {};
-
-TEST_P(HostWithoutRecord, LogsWhyAndLeavesTheClock) {
-    fake::Script(u"HOST", {GetParam().status, std::nullopt});
-    EXPECT_FALSE(SyncFromHost(u"HOST"));
-    EXPECT_EQ(Messages(runLog), Concat({u"Trying machine HOST."}, GetParam().lines));
+TEST_F(Sync, AHostWithoutARecordLogsWhyAndLeavesTheClock) {
+    // A description with a line break gives two lines; codes are unsigned.
+    fake::Script(u"A", {77, std::nullopt});
+    fake::Script(u"B", {0xC000006Du, std::nullopt});
+    fake::Script(u"C", {0, std::nullopt});
+    EXPECT_FALSE(SyncFromHost(u"A") || SyncFromHost(u"B") || SyncFromHost(u"C"));
+    EXPECT_EQ(Messages(runLog),
+              (Lines{u"Trying machine A.", u"NetRemoteTOD() failed. Error 77: First part.",
+                     u"Second part.", u"Trying machine B.",
+                     u"NetRemoteTOD() failed. Error 3221225581: Unknown error 3221225581 "
+                     u"(0xC000006D).",
+                     u"Trying machine C.", u"NetRemoteTOD() returns NULL pointer."}));
     EXPECT_TRUE(fake::clock_set.empty());
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Answers, HostWithoutRecord,
-    ::testing::Values(
-        // A description with a line break inside gives two lines.
-        NoRecord{77, {u"NetRemoteTOD() failed. Error 77: First part.", u"Second part."}},
-        // Codes are written unsigned.
-        NoRecord{0xC000006Du,
-                 {u"NetRemoteTOD() failed. Error 3221225581: Unknown error 3221225581 "
-                  u"(0xC000006D)."}},
-        NoRecord{0, {u"NetRemoteTOD() returns NULL pointer."}}));
 
 TEST_F(Sync, AnAnswerSetsTheClockToTheRemoteTimeExactly) {
     Answers(fake::Record(2026, 7, 3, 9, 5, 9, 12));
@@ -127,7 +108,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RemoteTime{2026, 4, 31, 12, 0, 0, 0, kRefused},
                       RemoteTime{2026, 13, 1, 12, 0, 0, 0, kRefused},
                       RemoteTime{2026, 7, 0, 12, 0, 0, 0, kRefused},
-                      RemoteTime{2026, 7, -1, 12, 0, 0, 0, kRefused},  // read signed
                       RemoteTime{2026, 7, 3, 24, 0, 0, 0, kRefused},
                       RemoteTime{2026, 7, 3, 23, 59, 60, 0, kRefused},
                       RemoteTime{2026, 7, 3, 23, 59, 59, 100, kRefused},  // 1000 ms
@@ -137,7 +117,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RemoteTime{30827, 12, 31, 23, 59, 59, 99, kSet},
                       RemoteTime{30828, 1, 1, 0, 0, 0, 0, kRefused},
                       RemoteTime{32768, 1, 1, 0, 0, 0, 0, kInvalid},
-                      RemoteTime{2026, INT_MIN, 3, 9, 5, 9, 12, kInvalid},
                       RemoteTime{2026, 7, 3, -32769, 5, 9, 12, kInvalid},
                       RemoteTime{2026, 7, 3, 9, INT_MAX, 9, 12, kInvalid},
                       RemoteTime{2026, 7, 3, 9, 5, 65545, 12, kInvalid}));

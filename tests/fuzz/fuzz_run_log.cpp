@@ -12,9 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::u16string text;
     for (std::size_t i = 0; i + 1 < size; i += 2)
         text += static_cast<char16_t>(data[i] | data[i + 1] << 8);
-    fake::ResetRuntime();
-    fake::ResetSupport();
-    runLog.clear();
+    fake::ResetAll();
     AddLog(text);
     for (std::u16string_view log = runLog; !log.empty();) {
         const auto end = log.find(u"\r\n");

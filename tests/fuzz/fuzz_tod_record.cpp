@@ -16,10 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size != sizeof r)
         return 0;
     std::memcpy(&r, data, sizeof r);
-    fake::ResetNet();
-    fake::ResetClock();
-    fake::ResetSupport();
-    runLog.clear();
+    fake::ResetAll();
     fake::Script(u"HOST", {0, r});
     const bool set = SyncFromHost(u"HOST");
     CHECK(runLog.find(u"] Remote date & time: ") != runLog.npos);
