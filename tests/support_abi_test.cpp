@@ -1,5 +1,4 @@
-// The support library at its C boundary, as any caller meets it: the
-// operations that behave the same on every platform.
+// The support library at its C boundary: what is the same on every platform.
 #include <cstring>
 
 #include "helpers.h"
@@ -54,7 +53,7 @@ TEST(Texts, TrimEx2FlagsChooseTheClasses) {
     EXPECT_EQ(wide_out.str(), u"x");
 }
 
-TEST(Texts, MissingPointersFailAndYieldNothing) {
+TEST(Calls, MissingPointersFailAndYieldNothingAndUnknownPrivilegesAreFalse) {
     Str in(u"x");
     BSTR untouched = reinterpret_cast<BSTR>(0x1234);
     EXPECT_EQ(vlTrimEx(nullptr, &untouched), VL_E_POINTER);
@@ -63,9 +62,6 @@ TEST(Texts, MissingPointersFailAndYieldNothing) {
     EXPECT_LT(vlSetPrivilegeForProcess(in.value, VL_TRUE, nullptr), 0);
     EXPECT_LT(vlLogInfo(nullptr, &untouched), 0);
     EXPECT_EQ(untouched, reinterpret_cast<BSTR>(0x1234));
-}
-
-TEST(Privileges, AnUnknownNameIsNoFailureButFalse) {
     Str unknown(u"SeNoSuchPrivilege");
     VARIANT_BOOL result = 7;
     EXPECT_EQ(vlSetPrivilegeForProcess(unknown.value, VL_TRUE, &result), VL_S_OK);
@@ -87,8 +83,7 @@ TEST(Errors, NumbersAndDescriptions) {
     Str number;
     ASSERT_EQ(vlGetErrorNumber(-1, &number.value), VL_S_OK);
     EXPECT_EQ(number.str(), u"4294967295");
-    // The wording is the system's; every code gets a text without a line
-    // break at its end.
+    // The wording is the system's, never ending in a line break.
     for (std::int32_t code :
          {0, 5, 53, 1225, 87, 2123, -1, static_cast<std::int32_t>(0xC000006D)}) {
         Str description;
