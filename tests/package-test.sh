@@ -1,17 +1,13 @@
 #!/bin/sh
-# The Debian package, built by cpack, on this machine: it installs with
-# dpkg -i, runs, has its man page and units in place (not enabled), creates
-# the log location, and goes away cleanly with dpkg -r and --purge.
+# The Debian package on this machine: dpkg -i, a run, man page, units (not
+# enabled), log folder; then dpkg -r and --purge leave nothing.
 #
 #   tests/package-test.sh BUILD_DIR
 # Needs root, and refuses to touch a todsync package it did not install.
 set -u
 build=$1
 failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 if [ "$(id -u)" -ne 0 ]; then
     echo "skipped: installing a package needs root"
     exit 0

@@ -8,10 +8,7 @@ exe=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 group() {  # name, then the expected "width height bits palette" lines
     name=$1
