@@ -52,7 +52,6 @@ TEST(PosixClock, ReadsUtc) {
     const time_t after = time(nullptr);
     tm utc{};
     gmtime_r(&before, &utc);
-    EXPECT_EQ(now.wYear, utc.tm_year + 1900);
     EXPECT_LE(now.wMilliseconds, 999);
     const std::int64_t seconds = civil::DaysFromCivil(now.wYear, now.wMonth, now.wDay) * 86400 +
                                  now.wHour * 3600 + now.wMinute * 60 + now.wSecond;

@@ -1,7 +1,5 @@
 #!/bin/sh
-# The todsync binary as a user runs it, against the test server of
-# scripts/testnet.sh (which keeps CAP_SYS_TIME out of reach).
-#
+# todsync as a user runs it, against the server of scripts/testnet.sh.
 #   scripts/testnet.sh tests/e2e-linux.sh path/to/todsync
 set -u
 todsync=$1

@@ -3,7 +3,6 @@
 # when the network, the server or the command line misbehaves: the entry line
 # by line, the exit status, the next host tried, no hang. The clock privilege
 # is out of reach, so a host that answers ends in "SetSystemTime() failed.".
-#
 #   scripts/testnet.sh tests/fault-matrix.sh ROW path/to/todsync
 set -u
 row=$1
@@ -112,11 +111,7 @@ server-killed)
     run 127.0.0.1 127.0.0.2 &
     runner=$!
     # Once the kernel has completed the connection, the call waits.
-    i=0
-    while [ -z "$(ss -Htn state established '( dport = :445 )')" ] && [ $i -lt 300 ]; do
-        sleep 0.1
-        i=$((i + 1))
-    done
+    timeout 30 sh -c "until ss -Htn state established '( dport = :445 )' | grep -q .; do sleep 0.1; done"
     sleep 0.2
     kill -KILL "$TESTNET_SMBD_PID"
     wait "$runner"
@@ -149,8 +144,7 @@ odd-names)
             fail "[$name]: exit status $status, entry: $(cat "$work/entry")"
     done
     [ ! -e "$marker" ] || fail "a host name reached a shell"
-    # Long names are logged whole, upper-cased.
-    for up in "$up255" "$up10k"; do
+    for up in "$up255" "$up10k"; do  # logged whole, upper-cased
         grep -q "] Trying machine $up\\.\$" "$VESTRIO_LOG_FILE" || fail "a long name, cut or lost"
     done
     ;;

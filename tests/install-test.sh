@@ -1,7 +1,6 @@
 #!/bin/sh
 # cmake --install into a fresh prefix: the files, the program finding its
 # library, the man page, the units, and the header.
-#
 #   tests/install-test.sh BUILD_DIR
 set -u
 build=$1

@@ -81,9 +81,8 @@ class SupportFailure : public Startup, public ::testing::WithParamInterface<cons
 TEST_P(SupportFailure, EndsTheRunWithoutALogEntry) {
     const std::string operation = GetParam();
     fake::command_text = u"one two";
-    if (operation != "vlLogError") {
+    if (operation != "vlLogError")
         Works(u"TWO");
-    }
     fake::fail_operation = operation;
     fake::fail_status = static_cast<std::int32_t>(0x80004005);
     try {

@@ -1,6 +1,4 @@
-// libnetapi against a real smbd, inside scripts/testnet.sh; the clock, the
-// runtime and the support library are fakes. The fault matrix runs the
-// binary against the same server.
+// libnetapi against a real smbd, inside scripts/testnet.sh; the rest faked.
 #include <cstdlib>
 #include <ctime>
 

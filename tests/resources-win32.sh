@@ -1,7 +1,5 @@
 #!/bin/sh
-# The resources of todsync.exe, read with icoutils: the two icon groups with
-# their image sizes and colour depths, and the version block.
-#
+# The icon groups and the version block of todsync.exe, read with icoutils.
 #   tests/resources-win32.sh todsync.exe
 set -u
 exe=$1

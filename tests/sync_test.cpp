@@ -75,8 +75,7 @@ TEST_P(YieldedBoolean, CountsAsTrueOnAnyOfItsLow16Bits) {
 INSTANTIATE_TEST_SUITE_P(Privilege, YieldedBoolean,
                          ::testing::Values(std::int16_t{1}, std::int16_t{0x0100}));
 
-// A remote time and what becomes of it: set, refused by SetSystemTime (no
-// such clock time), or not even tried (a field beyond 16 bits).
+// A remote time: set, refused by SetSystemTime, or not tried (beyond 16 bits).
 enum Outcome { kSet, kRefused, kInvalid };
 struct RemoteTime {
     int year, month, day, hour, minute, second, hundredths;

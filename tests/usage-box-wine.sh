@@ -2,7 +2,6 @@
 # The usage box of todsync.exe under Wine on $DISPLAY: caption "todsync",
 # the usage text, Return closes it, exit status 2, no log entry. Screenshots
 # of it alone and inside a Wine virtual desktop (which draws the caption).
-#
 #   tests/usage-box-wine.sh todsync.exe VESTRIOSUPPORT0100.DLL screenshot.png
 set -u
 here=$(cd "$(dirname "$0")/.." && pwd)

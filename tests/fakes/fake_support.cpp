@@ -36,8 +36,7 @@ std::u16string_view In(BSTR* text) {
     return vlbstr::View(*text);
 }
 
-struct FakeWindow {};
-FakeWindow main_window;
+char main_window;
 
 }  // namespace
 

@@ -58,9 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CHECK(vlDestroyDoubleSpaces(in, &out) == VL_S_OK);
         std::u16string result = Take(out), spaceless = text;
         CHECK(result.find(u"  ") == result.npos);
-        std::erase(result, u' ');
-        std::erase(spaceless, u' ');
-        CHECK(result == spaceless);
+        CHECK(std::erase(result, u' ') <= std::erase(spaceless, u' ') && result == spaceless);
     } else if (op == 3) {
         CheckTrim(in, text, vlTrimCRLF);
     } else if (op == 4) {

@@ -5,7 +5,6 @@
 
 #include "helpers.h"
 #include "support/vestriosupport.h"
-#include "support_str.h"
 
 namespace {
 
