@@ -26,8 +26,8 @@ TEST(RealRuntime, AfterStartUpTheMainWindowShowsA_MAIN) {
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(IsWindowVisible(window));
     // The very images of A_MAIN, as the system shares them.
-    for (const auto [kind, cx, cy] : {std::tuple(ICON_BIG, SM_CXICON, SM_CYICON),
-                                      std::tuple(ICON_SMALL, SM_CXSMICON, SM_CYSMICON)}) {
+    for (const auto& [kind, cx, cy] : {std::tuple(WPARAM{ICON_BIG}, SM_CXICON, SM_CYICON),
+                                       std::tuple(WPARAM{ICON_SMALL}, SM_CXSMICON, SM_CYSMICON)}) {
         EXPECT_EQ(SendMessageW(window, WM_GETICON, kind, 0),
                   reinterpret_cast<LRESULT>(LoadImageW(GetModuleHandleW(nullptr), L"A_MAIN",
                                                        IMAGE_ICON, GetSystemMetrics(cx),
