@@ -8,7 +8,6 @@ target_link_options(support_tests PRIVATE
     -Wl,--dynamic-list=${PROJECT_SOURCE_DIR}/platform/posix/runtime.dynlist)
 gtest_discover_tests(support_tests DISCOVERY_MODE PRE_TEST)
 
-# The real runtime.
 add_executable(startup_tests startup_test.cpp)
 target_link_libraries(startup_tests PRIVATE
     todsync_core todsync_runtime fake_net fake_clock vestriosupport0100
@@ -21,7 +20,6 @@ target_include_directories(fetch_protocol_tests PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(fetch_protocol_tests PRIVATE GTest::gtest_main todsync_warnings)
 gtest_discover_tests(fetch_protocol_tests DISCOVERY_MODE PRE_TEST)
 
-# libnetapi against a real smbd.
 add_executable(netapi_tests netapi_test.cpp)
 target_link_libraries(netapi_tests PRIVATE
     todsync_core todsync_net fake_clock fake_runtime fake_support GTest::gtest_main
@@ -30,7 +28,6 @@ add_test(NAME netapi_tests
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh $<TARGET_FILE:netapi_tests>)
 set_tests_properties(netapi_tests PROPERTIES LABELS integration TIMEOUT 120)
 
-# The todsync binary with the clock out of its reach.
 add_test(NAME todsync_linux_e2e
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh
             ${CMAKE_CURRENT_SOURCE_DIR}/e2e-linux.sh $<TARGET_FILE:todsync>)

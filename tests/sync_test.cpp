@@ -18,15 +18,6 @@ protected:
     static void Answers(platform::TIME_OF_DAY_INFO record) { fake::Script(u"HOST", {0, record}); }
 };
 
-const Lines kReport = {u"Trying machine HOST.", u"Local date & time:  3.07.2026 9:05:07.45",
-                       u"Remote date & time: 3.07.2026 9:05:09.12",
-                       u"Please note both times are in UTC format."};
-
-Lines Concat(Lines a, const Lines& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 TEST_F(Sync, AHostWithoutARecordLogsWhyAndLeavesTheClock) {
     // A description with a line break gives two lines; codes are unsigned.
     fake::Script(u"A", {77, std::nullopt});
@@ -45,7 +36,11 @@ TEST_F(Sync, AHostWithoutARecordLogsWhyAndLeavesTheClock) {
 TEST_F(Sync, AnAnswerSetsTheClockToTheRemoteTimeExactly) {
     Answers(fake::Record(2026, 7, 3, 9, 5, 9, 12));
     EXPECT_TRUE(SyncFromHost(u"HOST"));
-    EXPECT_EQ(Messages(runLog), Concat(kReport, {u"System time was updated successfully."}));
+    EXPECT_EQ(Messages(runLog),
+              (Lines{u"Trying machine HOST.", u"Local date & time:  3.07.2026 9:05:07.45",
+                     u"Remote date & time: 3.07.2026 9:05:09.12",
+                     u"Please note both times are in UTC format.",
+                     u"System time was updated successfully."}));
     ASSERT_EQ(fake::clock_set.size(), 1u);
     const platform::SYSTEMTIME& t = fake::clock_set[0];
     EXPECT_EQ(std::vector<int>({t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute,
