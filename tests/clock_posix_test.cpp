@@ -1,7 +1,5 @@
-// The Linux clock code with the system call replaced: this program defines
-// clock_settime itself, so the real one is never reached (and the test runs
-// without CAP_SYS_TIME besides). What SetSystemTime hands the kernel is
-// checked field by field, and what it refuses never gets there.
+// The Linux clock code. This program defines clock_settime itself, so the
+// real one is never reached (and it runs without CAP_SYS_TIME besides).
 #include <time.h>
 
 #include <vector>
@@ -40,7 +38,6 @@ TEST(PosixClock, SetsExactlyTheTimeItIsGiven) {
 }
 
 TEST(PosixClock, WhatWindowsRefusesNeverReachesTheKernel) {
-    // Which times those are, field by field, the attempt tests check.
     kernel_calls.clear();
     EXPECT_FALSE(platform::SetSystemTime({2025, 2, 0, 29, 12, 0, 0, 0}));
     EXPECT_FALSE(platform::SetSystemTime({30828, 1, 0, 1, 0, 0, 0, 0}));
@@ -55,7 +52,6 @@ TEST(PosixClock, ReadsUtc) {
     const time_t after = time(nullptr);
     tm utc{};
     gmtime_r(&before, &utc);
-    EXPECT_EQ(now.wYear, utc.tm_year + 1900);
     EXPECT_LE(now.wMilliseconds, 999);
     const std::int64_t seconds = civil::DaysFromCivil(now.wYear, now.wMonth, now.wDay) * 86400 +
                                  now.wHour * 3600 + now.wMinute * 60 + now.wSecond;

@@ -1,13 +1,8 @@
-# Shared by the shell tests that run the todsync binary inside
-# scripts/testnet.sh: source it after setting $todsync.
-#
-#   fail MESSAGE          count a failure
-#   run ARG...            todsync ARG... with no input, behind
-#                         $TODSYNC_WRAPPER if set (valgrind, say); sets
-#                         $status, $took (seconds), keeps stdout, stderr
-#   messages              the message parts of the log file's last entry
-#   expect_messages L...  the last entry's messages are exactly L...
-#   finish                report and exit
+# For the shell tests of the todsync binary inside scripts/testnet.sh
+# (source it after setting $todsync): `run ARG...` runs it behind
+# $TODSYNC_WRAPPER (valgrind, say) and sets $status and $took (seconds);
+# `messages` prints the last entry's messages, `expect_messages L...` wants
+# exactly those, `fail` counts a failure, `finish` reports.
 
 [ -n "${TESTNET_DIR:-}" ] || { echo "run through scripts/testnet.sh" >&2; exit 2; }
 work=$(mktemp -d)
@@ -16,10 +11,7 @@ export VESTRIO_LOG_FILE="$work/todsync.log" STATE_DIRECTORY="$work/state"
 failures=0
 limit=${TODSYNC_RUN_LIMIT:-60}
 
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 run() {
     start=$(date +%s.%N)

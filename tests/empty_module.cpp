@@ -1,6 +1,5 @@
-// An executable without resources, for the tests of the fatal error path:
-// linked in place of the real resource table, it leaves the icon group
-// A_MAIN missing, so that start-up's vlSetWindowResIconAll fails.
+// In place of the real resource table: no icon group A_MAIN, so that
+// start-up's vlSetWindowResIconAll fails (the fatal error path tests).
 #include "vlruntime.h"
 
 extern "C" const vlpModule vlpExecutableModule = {nullptr, 0};

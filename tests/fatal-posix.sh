@@ -1,8 +1,6 @@
 #!/bin/sh
-# The fatal error path of the Linux binary: a support library operation that
-# fails (here the icon group is missing from the executable) ends the run at
-# once with exit status 70, says what failed, and writes no log entry.
-#
+# The fatal error path: with the icon group missing, the run ends at once
+# with exit status 70, says what failed, and logs nothing.
 #   tests/fatal-posix.sh todsync_without_icons
 set -u
 work=$(mktemp -d)

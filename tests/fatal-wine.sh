@@ -1,9 +1,6 @@
 #!/bin/sh
-# The fatal error path of todsync.exe under Wine, on $DISPLAY: with the icon
-# group missing from the executable, start-up's vlSetWindowResIconAll fails;
-# a box "todsync" with the error icon says so, Return closes it, and the run
-# ends with exit status 70 and no log entry.
-#
+# The fatal error path of todsync.exe under Wine on $DISPLAY: the icon group
+# missing, a box "todsync" says what failed; exit status 70, no log entry.
 #   tests/fatal-wine.sh todsync_without_icons.exe VESTRIOSUPPORT0100.DLL
 set -u
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,7 +9,6 @@ cp "$1" "$2" "$work/"
 exe=$work/$(basename "$1")
 export VESTRIO_LOG_FILE="Z:$work/todsync.log"
 pid=
-# The run is a process group of its own (setsid), ended as one if need be.
 trap '[ -z "$pid" ] || kill -- "-$pid" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "text.h"
+#include "vestriosupport.h"
 
 inline std::string U8(std::u16string_view text) {
     return vltext::ToUtf8(text);
@@ -42,18 +43,32 @@ inline std::string FileText(const std::filesystem::path& path) {
     return text.str();
 }
 
+// A BSTR that frees itself.
+struct Str {
+    BSTR value = nullptr;
+    Str() = default;
+    explicit Str(std::u16string_view text)
+        : value(SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
+                                  static_cast<UINT>(text.size()))) {}
+    Str(const Str&) = delete;
+    Str& operator=(const Str&) = delete;
+    ~Str() { SysFreeString(value); }
+    std::u16string str() const {
+        return {reinterpret_cast<const char16_t*>(value), SysStringLen(value)};
+    }
+};
+
 // A fresh folder of the test's own, removed with all it holds.
 class ScratchDir {
 public:
     ScratchDir() {
         std::random_device random;
-        do {
-            path_ = std::filesystem::temp_directory_path() /
-                    ("todsync-test-" + std::to_string(random()));
-        } while (!std::filesystem::create_directory(path_));
+        do
+            path_ =
+                std::filesystem::temp_directory_path() / ("todsync-" + std::to_string(random()));
+        while (!std::filesystem::create_directory(path_));
     }
     ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
     ~ScratchDir() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);

@@ -1,17 +1,12 @@
 #!/bin/sh
-# The Debian package, built by cpack, on this machine: it installs with
-# dpkg -i, runs, has its man page and units in place (not enabled), creates
-# the log location, and goes away cleanly with dpkg -r and --purge.
-#
+# The Debian package on this machine: dpkg -i, a run, man page, units (not
+# enabled), log folder; then dpkg -r and --purge leave nothing.
 #   tests/package-test.sh BUILD_DIR
 # Needs root, and refuses to touch a todsync package it did not install.
 set -u
 build=$1
 failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 if [ "$(id -u)" -ne 0 ]; then
     echo "skipped: installing a package needs root"
     exit 0
@@ -33,10 +28,8 @@ for d in samba-libs samba-common libcap2 libc6; do
 done
 
 dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg -i"; }
-/usr/bin/todsync </dev/null >/dev/null 2>"$work/err"
-status=$?
-[ "$status" -eq 2 ] || fail "todsync without hosts: exit status $status, not 2"
-grep -q 'Usage: todsync\[.EXE\]' "$work/err" || fail "usage: $(cat "$work/err")"
+/usr/bin/todsync </dev/null >/dev/null 2>&1
+[ $? -eq 2 ] || fail "todsync without hosts: exit status not 2"
 [ "$(man -w todsync 2>/dev/null)" = /usr/share/man/man8/todsync.8.gz ] || fail "man -w todsync"
 [ -d /var/log/vestrio ] || fail "no /var/log/vestrio"
 systemd-analyze verify /usr/lib/systemd/system/todsync.service /usr/lib/systemd/system/todsync.timer ||

@@ -1,8 +1,5 @@
-# Tests of the Linux pieces: the support library at its C boundary, the real
-# runtime, libnetapi against a real smbd, and the todsync binary itself.
-
-# The support library as any caller meets it. The runtime's window functions
-# and the executable's resources are linked in, as in todsync.
+# Tests of the Linux pieces. The support library with the runtime's window
+# functions and the executable's resources, as in todsync.
 add_executable(support_tests support_abi_test.cpp support_posix_test.cpp ${PROJECT_SOURCE_DIR}/platform/posix/window.cpp)
 target_include_directories(support_tests PRIVATE ${PROJECT_SOURCE_DIR}/support/library ${CAP_INCLUDE_DIR})
 target_link_libraries(support_tests PRIVATE
@@ -11,14 +8,12 @@ target_link_options(support_tests PRIVATE
     -Wl,--dynamic-list=${PROJECT_SOURCE_DIR}/platform/posix/runtime.dynlist)
 gtest_discover_tests(support_tests DISCOVERY_MODE PRE_TEST)
 
-# A run with the real runtime and support library; network and clock faked.
 add_executable(startup_tests startup_test.cpp)
 target_link_libraries(startup_tests PRIVATE
     ${TODSYNC_LOGIC} todsync_runtime fake_net fake_clock vestriosupport0100
     GTest::gtest_main todsync_warnings)
 gtest_discover_tests(startup_tests DISCOVERY_MODE PRE_TEST)
 
-# What the program believes of its network helper's answers.
 add_executable(fetch_protocol_tests fetch_protocol_test.cpp
     ${PROJECT_SOURCE_DIR}/platform/posix/fetch-protocol.cpp)
 target_link_libraries(fetch_protocol_tests PRIVATE todsync_platform)
@@ -26,7 +21,6 @@ target_include_directories(fetch_protocol_tests PRIVATE ${PROJECT_SOURCE_DIR}/pl
 target_link_libraries(fetch_protocol_tests PRIVATE GTest::gtest_main todsync_warnings)
 gtest_discover_tests(fetch_protocol_tests DISCOVERY_MODE PRE_TEST)
 
-# libnetapi against a real smbd, in a network namespace of its own.
 add_executable(netapi_tests netapi_test.cpp)
 target_link_libraries(netapi_tests PRIVATE
     ${TODSYNC_LOGIC} todsync_net fake_clock fake_runtime fake_support GTest::gtest_main
@@ -35,28 +29,24 @@ add_test(NAME netapi_tests
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh $<TARGET_FILE:netapi_tests>)
 set_tests_properties(netapi_tests PROPERTIES LABELS integration TIMEOUT 120)
 
-# The todsync binary with the clock out of its reach, against the same server.
 add_test(NAME todsync_linux_e2e
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh
             ${CMAKE_CURRENT_SOURCE_DIR}/e2e-linux.sh $<TARGET_FILE:todsync>)
 set_tests_properties(todsync_linux_e2e PROPERTIES LABELS integration TIMEOUT 120)
 
-# What an administrator installs: the install tree and the Debian package.
 add_test(NAME install_tree COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install-test.sh ${CMAKE_BINARY_DIR})
 add_test(NAME debian_package COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/package-test.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(install_tree debian_package PROPERTIES LABELS package TIMEOUT 300)
-# The package test installs into this machine: one at a time.
 set_tests_properties(debian_package PROPERTIES RESOURCE_LOCK system_packages)
 
-# The Linux clock code against a stand-in for clock_settime (defined by the
-# test program itself), run without CAP_SYS_TIME all the same.
+# The clock code against the test's own clock_settime, without CAP_SYS_TIME.
 add_executable(clock_posix_tests clock_posix_test.cpp)
 target_link_libraries(clock_posix_tests PRIVATE todsync_clock ${TODSYNC_LOGIC} GTest::gtest_main
     todsync_warnings)
 add_test(NAME clock_posix_tests
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/noclock.sh $<TARGET_FILE:clock_posix_tests>)
 
-# The fault matrix: one server (or two, one restricted) per row.
+# The fault matrix: a server of its own per row.
 foreach(row refused silent unresolvable wrong-password access-denied server-stopped
         server-killed named-twice odd-names standard-input permissive deadline garbage helper
         stop-signal environment log-places)

@@ -1,17 +1,12 @@
 #!/bin/sh
-# The resources of todsync.exe, read with icoutils: the two icon groups with
-# their image sizes and colour depths, and the version block.
-#
+# The icon groups and the version block of todsync.exe, read with icoutils.
 #   tests/resources-win32.sh todsync.exe
 set -u
 exe=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 group() {  # name, then the expected "width height bits palette" lines
     name=$1

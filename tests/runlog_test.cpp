@@ -7,22 +7,16 @@ namespace {
 
 class RunLog : public ::testing::Test {
 protected:
-    void SetUp() override {
-        fake::ResetRuntime();
-        fake::ResetSupport();
-        runLog.clear();
-    }
+    void SetUp() override { fake::ResetAll(); }
 };
 
-TEST_F(RunLog, EachLineIsTimeDateAndTheTrimmedMessage) {
+TEST_F(RunLog, EachLineIsTimeDateAndTheTrimmedMessageSplitAtCrLfOnly) {
     AddLog(u"");
     AddLog(u"  \t \r\n   \r\n\t");
     EXPECT_EQ(runLog, u"") << "blank lines add nothing";
     AddLog(u"  Local date & time:  3.07.2026\t ");
     EXPECT_EQ(runLog, u"[09:05:07.045] [2026-07-03] Local date & time:  3.07.2026\r\n");
-}
-
-TEST_F(RunLog, SplitsAtCrLfOnly) {
+    runLog.clear();
     AddLog(u"first\r\nsecond");
     AddLog(u"lone\nfeed");
     AddLog(u"cr\r\r\nend\r");

@@ -1,34 +1,18 @@
-// A whole run in this process with the real runtime and the real support
-// library; only the network and the clock are fakes.
+// The real Linux runtime. (The icons of its window: support_posix_test.cpp.)
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <ctime>
 
-#include "fakes/fakes.h"
 #include "helpers.h"
-#include "modMain.h"
-#include "runlog.h"
+#include "platform.h"
 #include "runtime.h"
-#include "vlruntime.h"
 
 namespace {
 
 class RealRuntime : public ::testing::Test {
 protected:
-    void SetUp() override {
-        fake::ResetNet();
-        fake::ResetClock();
-        runLog.clear();
-        setenv("VESTRIO_LOG_FILE", (dir_ / "todsync.log").c_str(), 1);
-        setenv("STATE_DIRECTORY", dir_.path().c_str(), 1);
-    }
-    void TearDown() override {
-        platform::posix::StopRuntime();
-        unsetenv("VESTRIO_LOG_FILE");
-        unsetenv("STATE_DIRECTORY");
-    }
+    void TearDown() override { platform::posix::StopRuntime(); }
     void Start(std::vector<std::string> args) {
         args_ = std::move(args);
         argv_.clear();
@@ -37,54 +21,9 @@ protected:
         argv_.push_back(nullptr);
         platform::posix::StartRuntime(static_cast<int>(args_.size()), argv_.data());
     }
-    const ScratchDir dir_;
     std::vector<std::string> args_;
     std::vector<char*> argv_;
 };
-
-TEST_F(RealRuntime, AfterStartUpTheMainWindowHoldsTheImagesOfA_MAIN) {
-    Start({"whatever"});
-    EXPECT_EQ(Main(), kExitUsage);
-    EXPECT_EQ(platform::ExeBaseName(), u"startup_tests") << "the executable's own name";
-    vlpWindow* window = vlpFindThreadWindow(u"VestrioRuntimeMain");
-    ASSERT_NE(window, nullptr);
-    vlpIconImage icons[4];
-    ASSERT_EQ(vlpGetWindowIcons(window, icons, 4), 3u);
-    for (const int i : {0, 1, 2}) {
-        EXPECT_EQ(icons[i].width, 48 - 16 * i);
-        EXPECT_EQ(icons[i].height, 48 - 16 * i);
-        EXPECT_EQ(icons[i].colors, 16);
-        EXPECT_EQ(icons[i].bits, 4);
-    }
-    EXPECT_EQ(FileText(dir_ / "todsync.log"), "") << "no entry on the usage path";
-    platform::posix::StopRuntime();
-    EXPECT_EQ(vlpFindThreadWindow(u"VestrioRuntimeMain"), nullptr);
-}
-
-TEST_F(RealRuntime, ARunLeavesOneEntryInTheLogFile) {
-    Start({"todsync", "first", "  second"});
-    fake::Script(u"SECOND", {0, fake::Record(2026, 7, 3, 9, 5, 9, 12)});
-    EXPECT_EQ(Main(), kExitClockSet);
-    const std::string file = FileText(dir_ / "todsync.log");
-    std::vector<std::u16string> lines = Messages(vltext::FromUtf8(file), u"\n");
-    // Whether this process may raise the clock privilege depends on who
-    // runs the tests; the fake clock is set either way.
-    std::erase(lines, u"Failed to set SE_SYSTEMTIME_NAME privilege.");
-    ASSERT_EQ(lines.size(), 9u) << file;
-    EXPECT_TRUE(lines[0].find(u" startup_tests[") != std::u16string::npos &&
-                lines[0].ends_with(u"] information"))
-        << file;
-    const std::vector<std::u16string> messages = {
-        u"Trying machine FIRST.",
-        u"NetRemoteTOD() failed. Error 53: The network path was not found.",
-        u"Trying machine SECOND.",
-        u"Local date & time:  3.07.2026 9:05:07.45",
-        u"Remote date & time: 3.07.2026 9:05:09.12",
-        u"Please note both times are in UTC format.",
-        u"System time was updated successfully.",
-        u""};
-    EXPECT_EQ(std::vector(lines.begin() + 1, lines.end()), messages) << file;
-}
 
 TEST_F(RealRuntime, TheCommandTextIsTheArgumentsJoinedBySpaces) {
     Start({"/usr/bin/todsync", "a", "", "b c", "\xC3\xA9"});
@@ -125,7 +64,7 @@ std::uint64_t Caps(const char* which) {
 }
 
 TEST_F(RealRuntime, StartingKeepsOnlyTheClockCapabilityAndNotEffective) {
-    // In a child: this process keeps what it has. Nothing here sets the clock.
+    // In a child, so that this process keeps what it has.
     const pid_t child = fork();
     if (child == 0) {
         Start({"todsync"});

@@ -12,60 +12,35 @@ using Lines = std::vector<std::u16string>;
 
 class Sync : public ::testing::Test {
 protected:
-    void SetUp() override {
-        fake::ResetNet();
-        fake::ResetClock();
-        fake::ResetRuntime();
-        fake::ResetSupport();
-        runLog.clear();
-    }
+    void SetUp() override { fake::ResetAll(); }
     void TearDown() override { EXPECT_EQ(fake::buffers_outstanding, 0) << "buffer not freed"; }
 
     static void Answers(platform::TIME_OF_DAY_INFO record) { fake::Script(u"HOST", {0, record}); }
 };
 
-const Lines kReport = {u"Trying machine HOST.", u"Local date & time:  3.07.2026 9:05:07.45",
-                       u"Remote date & time: 3.07.2026 9:05:09.12",
-                       u"Please note both times are in UTC format."};
-
-Lines Concat(Lines a, const Lines& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-// A host that gives no record: its status and the lines after "Trying ...".
-struct NoRecord {
-    std::uint32_t status;
-    Lines lines;
-};
-void PrintTo(const NoRecord& answer, std::ostream* out) {
-    *out << "status " << answer.status;
-}
-class HostWithoutRecord : public Sync, public ::testing::WithParamInterface<NoRecord> {};
-
-TEST_P(HostWithoutRecord, LogsWhyAndLeavesTheClock) {
-    fake::Script(u"HOST", {GetParam().status, std::nullopt});
-    EXPECT_FALSE(SyncFromHost(u"HOST"));
-    EXPECT_EQ(Messages(runLog), Concat({u"Trying machine HOST."}, GetParam().lines));
+TEST_F(Sync, AHostWithoutARecordLogsWhyAndLeavesTheClock) {
+    // A description with a line break gives two lines; codes are unsigned.
+    fake::Script(u"A", {77, std::nullopt});
+    fake::Script(u"B", {0xC000006Du, std::nullopt});
+    fake::Script(u"C", {0, std::nullopt});
+    EXPECT_FALSE(SyncFromHost(u"A") || SyncFromHost(u"B") || SyncFromHost(u"C"));
+    EXPECT_EQ(Messages(runLog),
+              (Lines{u"Trying machine A.", u"NetRemoteTOD() failed. Error 77: First part.",
+                     u"Second part.", u"Trying machine B.",
+                     u"NetRemoteTOD() failed. Error 3221225581: Unknown error 3221225581 "
+                     u"(0xC000006D).",
+                     u"Trying machine C.", u"NetRemoteTOD() returns NULL pointer."}));
     EXPECT_TRUE(fake::clock_set.empty());
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Answers, HostWithoutRecord,
-    ::testing::Values(
-        NoRecord{53, {u"NetRemoteTOD() failed. Error 53: The network path was not found."}},
-        // A description with a line break inside gives two lines.
-        NoRecord{77, {u"NetRemoteTOD() failed. Error 77: First part.", u"Second part."}},
-        // Codes are written unsigned.
-        NoRecord{0xC000006Du,
-                 {u"NetRemoteTOD() failed. Error 3221225581: Unknown error 3221225581 "
-                  u"(0xC000006D)."}},
-        NoRecord{0, {u"NetRemoteTOD() returns NULL pointer."}}));
 
 TEST_F(Sync, AnAnswerSetsTheClockToTheRemoteTimeExactly) {
     Answers(fake::Record(2026, 7, 3, 9, 5, 9, 12));
     EXPECT_TRUE(SyncFromHost(u"HOST"));
-    EXPECT_EQ(Messages(runLog), Concat(kReport, {u"System time was updated successfully."}));
+    EXPECT_EQ(Messages(runLog),
+              (Lines{u"Trying machine HOST.", u"Local date & time:  3.07.2026 9:05:07.45",
+                     u"Remote date & time: 3.07.2026 9:05:09.12",
+                     u"Please note both times are in UTC format.",
+                     u"System time was updated successfully."}));
     ASSERT_EQ(fake::clock_set.size(), 1u);
     const platform::SYSTEMTIME& t = fake::clock_set[0];
     EXPECT_EQ(std::vector<int>({t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute,
@@ -83,15 +58,6 @@ TEST_F(Sync, TheReportPadsAsTheLogShowsAndReadsFieldsSigned) {
               u"Please note both times are in UTC format.");
 }
 
-TEST_F(Sync, NoPrivilegeAndARefusedClockGiveBothLinesAfterTheReport) {
-    fake::privilege_result = VL_FALSE;
-    fake::may_set_clock = false;
-    Answers(fake::Record(2026, 7, 3, 9, 5, 9, 12));
-    EXPECT_FALSE(SyncFromHost(u"HOST"));
-    EXPECT_EQ(Messages(runLog), Concat(kReport, {u"Failed to set SE_SYSTEMTIME_NAME privilege.",
-                                                 u"SetSystemTime() failed."}));
-}
-
 class YieldedBoolean : public Sync, public ::testing::WithParamInterface<std::int16_t> {};
 
 TEST_P(YieldedBoolean, CountsAsTrueOnAnyOfItsLow16Bits) {
@@ -104,8 +70,7 @@ TEST_P(YieldedBoolean, CountsAsTrueOnAnyOfItsLow16Bits) {
 INSTANTIATE_TEST_SUITE_P(Privilege, YieldedBoolean,
                          ::testing::Values(std::int16_t{1}, std::int16_t{0x0100}));
 
-// A remote time and what becomes of it: set, refused by SetSystemTime (no
-// such clock time), or not even tried (a field beyond 16 bits).
+// A remote time: set, refused by SetSystemTime, or not tried (beyond 16 bits).
 enum Outcome { kSet, kRefused, kInvalid };
 struct RemoteTime {
     int year, month, day, hour, minute, second, hundredths;
@@ -137,7 +102,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RemoteTime{2026, 4, 31, 12, 0, 0, 0, kRefused},
                       RemoteTime{2026, 13, 1, 12, 0, 0, 0, kRefused},
                       RemoteTime{2026, 7, 0, 12, 0, 0, 0, kRefused},
-                      RemoteTime{2026, 7, -1, 12, 0, 0, 0, kRefused},  // read signed
                       RemoteTime{2026, 7, 3, 24, 0, 0, 0, kRefused},
                       RemoteTime{2026, 7, 3, 23, 59, 60, 0, kRefused},
                       RemoteTime{2026, 7, 3, 23, 59, 59, 100, kRefused},  // 1000 ms
@@ -147,7 +111,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RemoteTime{30827, 12, 31, 23, 59, 59, 99, kSet},
                       RemoteTime{30828, 1, 1, 0, 0, 0, 0, kRefused},
                       RemoteTime{32768, 1, 1, 0, 0, 0, 0, kInvalid},
-                      RemoteTime{2026, INT_MIN, 3, 9, 5, 9, 12, kInvalid},
                       RemoteTime{2026, 7, 3, -32769, 5, 9, 12, kInvalid},
                       RemoteTime{2026, 7, 3, 9, INT_MAX, 9, 12, kInvalid},
                       RemoteTime{2026, 7, 3, 9, 5, 65545, 12, kInvalid}));

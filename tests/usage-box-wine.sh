@@ -1,10 +1,7 @@
 #!/bin/sh
-# The usage box of todsync.exe under Wine, on the display $DISPLAY (an Xvfb
-# in CI): it appears with the caption "todsync" and the usage text, a
-# screenshot is saved, Return closes it, and the run ends with exit status 2
-# and no log entry. A second run inside a Wine virtual desktop, which draws
-# the caption bar, is saved as a screenshot too.
-#
+# The usage box of todsync.exe under Wine on $DISPLAY: caption "todsync",
+# the usage text, Return closes it, exit status 2, no log entry. Screenshots
+# of it alone and inside a Wine virtual desktop (which draws the caption).
 #   tests/usage-box-wine.sh todsync.exe VESTRIOSUPPORT0100.DLL screenshot.png
 set -u
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,8 +9,7 @@ shot=$3
 work=$(mktemp -d)
 cp "$1" "$2" "$work/"
 export VESTRIO_LOG_FILE="Z:$work/todsync.log"
-# Each run is started with setsid, as a process group of its own ($pid is its
-# id): what Wine starts for it, and nothing else, can be ended with it.
+# Each run is a process group of its own (setsid), $pid, ended as one.
 pid=
 cleanup() {
     [ -z "$pid" ] || kill -- "-$pid" 2>/dev/null
@@ -21,10 +17,7 @@ cleanup() {
 }
 trap cleanup EXIT
 failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 [ -n "${DISPLAY:-}" ] || { echo "needs a display (DISPLAY)" >&2; exit 1; }
 
 . "$here/tests/x11-lib.sh"
@@ -55,8 +48,7 @@ pid=$!
 if desktop=$(wait_window 'Wine desktop'); then
     sleep 2
     import -window "$desktop" "${shot%.png}-desktop.png" || fail "no desktop screenshot"
-    # Keys sent to the desktop window do not reach the box inside it: press
-    # its OK button, in the middle of the 640x480 desktop.
+    # Keys do not reach the box inside: its OK button, mid-desktop.
     xdotool mousemove --window "$desktop" 321 268 click 1
 else
     fail "no Wine desktop appeared"

@@ -1,6 +1,5 @@
-# Tests of the Windows pieces, run under Wine (scripts/wine-run.sh is the
-# cross-compiling emulator; it needs a display, and scripts/test.sh gives
-# one). Each test program is one CTest entry: Wine starts in about a second.
+# Tests of the Windows pieces under Wine (scripts/wine-run.sh, the
+# cross-compiling emulator, needs a display). One CTest entry per program.
 
 set_tests_properties(unit_tests PROPERTIES TIMEOUT 300)
 
@@ -9,7 +8,6 @@ target_include_directories(support_win32_tests PRIVATE ${PROJECT_SOURCE_DIR}/sup
     ${CMAKE_CURRENT_SOURCE_DIR} ${TODSYNC_GENERATED_DIR})
 target_link_libraries(support_win32_tests PRIVATE
     vestriosupport0100 todsync_base advapi32 user32 GTest::gtest_main todsync_warnings)
-# The icon groups, for the window test.
 target_sources(support_win32_tests PRIVATE ${PROJECT_SOURCE_DIR}/resources/todsync.rc)
 add_test(NAME support_win32_tests COMMAND support_win32_tests)
 
@@ -19,10 +17,8 @@ target_link_libraries(startup_win32_tests PRIVATE
     ${TODSYNC_LOGIC} todsync_runtime fake_net fake_clock vestriosupport0100 GTest::gtest_main
     todsync_warnings)
 target_include_directories(startup_win32_tests PRIVATE ${TODSYNC_GENERATED_DIR})
-# The host name after the program's name is the runtime's command text.
 add_test(NAME startup_win32_tests COMMAND startup_win32_tests SOMEHOST)
 
-# The stand-in for netapi32.dll that the end-to-end tests load.
 add_library(netapi32_double SHARED win32/netapi32_double.cpp win32/netapi32_double.def)
 set_target_properties(netapi32_double PROPERTIES OUTPUT_NAME netapi32 PREFIX "")
 
@@ -39,7 +35,6 @@ add_test(NAME todsync_win32_resources
 set_tests_properties(support_win32_tests startup_win32_tests todsync_wine_e2e
     todsync_wine_usage_box todsync_win32_resources PROPERTIES TIMEOUT 300 LABELS wine)
 
-# The test programs find VESTRIOSUPPORT0100.DLL in the build folder.
 set_tests_properties(unit_tests support_win32_tests startup_win32_tests PROPERTIES
     ENVIRONMENT "WINEPATH=Z:${CMAKE_BINARY_DIR}")
 

@@ -1,5 +1,4 @@
 # For the shell tests that look at windows on $DISPLAY (sourced).
-#
 #   wait_window PATTERN   the first visible window whose name matches, within
 #                         30 s; prints its id, fails when none appears
 

@@ -1,7 +1,5 @@
 #!/bin/sh
-# The Windows zip, built by cpack from the Windows build: the program, its
-# library, README and licence, in one folder, and nothing else.
-#
+# The Windows zip: the program, its library, README and licence, nothing else.
 #   tests/zip-test.sh BUILD_WIN_DIR
 set -u
 build=$1

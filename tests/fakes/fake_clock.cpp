@@ -1,5 +1,4 @@
-// A clock that is read and set in memory only. It accepts exactly what
-// Windows' SetSystemTime accepts.
+// A clock read and set in memory only.
 #include "fakes.h"
 
 namespace fake {
@@ -23,9 +22,8 @@ void GetSystemTime(SYSTEMTIME* time) {
 }
 
 bool SetSystemTime(const SYSTEMTIME& time) {
-    if (!fake::may_set_clock || !IsValidSystemTime(time)) {
+    if (!fake::may_set_clock || !IsValidSystemTime(time))
         return false;
-    }
     fake::clock_set.push_back(time);
     return true;
 }

@@ -18,14 +18,10 @@ void Script(const std::u16string& host, const Answer& answer) {
 
 platform::TIME_OF_DAY_INFO Record(int year, int month, int day, int hour, int minute, int second,
                                   int hundredths) {
+    const auto u = [](int v) { return static_cast<std::uint32_t>(v); };
     platform::TIME_OF_DAY_INFO r{};
-    r.tod_year = static_cast<std::uint32_t>(year);
-    r.tod_month = static_cast<std::uint32_t>(month);
-    r.tod_day = static_cast<std::uint32_t>(day);
-    r.tod_hours = static_cast<std::uint32_t>(hour);
-    r.tod_mins = static_cast<std::uint32_t>(minute);
-    r.tod_secs = static_cast<std::uint32_t>(second);
-    r.tod_hunds = static_cast<std::uint32_t>(hundredths);
+    r.tod_year = u(year), r.tod_month = u(month), r.tod_day = u(day), r.tod_hours = u(hour);
+    r.tod_mins = u(minute), r.tod_secs = u(second), r.tod_hunds = u(hundredths);
     r.tod_timezone = -60;
     r.tod_weekday = 3;
     return r;
@@ -49,8 +45,7 @@ std::uint32_t NetRemoteTOD(std::u16string_view server, std::uint8_t** buffer) {
         return 53;
     }
     if (it->second.status == 0 && it->second.record) {
-        // A buffer the size of the record, so that reading past it is caught
-        // by the address sanitizer.
+        // Exactly the record's size, for the address sanitizer.
         *buffer = new std::uint8_t[sizeof(TIME_OF_DAY_INFO)];
         std::memcpy(*buffer, &*it->second.record, sizeof(TIME_OF_DAY_INFO));
         ++fake::buffers_outstanding;

@@ -1,5 +1,5 @@
-// The support library, in memory: its text operations are the real ones,
-// its log keeps entries in a list, and any operation can be made to fail.
+// The support library in memory: the real text operations, a list for the
+// log, and any operation made to fail on request.
 #include <cstring>
 
 #include "bstr.h"
@@ -26,7 +26,6 @@ void ResetSupport() {
 
 }  // namespace fake
 
-// The operation fails as the test asks.
 #define FAIL_WHEN_ASKED                   \
     if (fake::fail_operation == __func__) \
     return fake::fail_status
@@ -37,8 +36,7 @@ std::u16string_view In(BSTR* text) {
     return vlbstr::View(*text);
 }
 
-struct FakeWindow {};
-FakeWindow main_window;
+char main_window;
 
 }  // namespace
 
@@ -80,9 +78,8 @@ VLEXPORT int32_t VLAPI vlTrimEx2(BSTR* text, VARIANT_BOOL f1, VARIANT_BOOL f2, V
     FAIL_WHEN_ASKED;
     const VARIANT_BOOL flags[] = {f1, f2, f3, f4, f5, f6, f7, f8, f9, f10};
     unsigned classes = 0;
-    for (unsigned i = 0; i < 10; ++i) {
+    for (unsigned i = 0; i < 10; ++i)
         classes |= flags[i] != VL_FALSE ? 1u << i : 0;
-    }
     return vlbstr::Give(vltext::Trim(In(text), classes), result);
 }
 
@@ -115,25 +112,16 @@ VLEXPORT int32_t VLAPI vlGetErrorNumber(int32_t code, BSTR* result) {
 
 VLEXPORT int32_t VLAPI vlGetAPIErrorDescription(int32_t code, BSTR* result) {
     FAIL_WHEN_ASKED;
-    // Windows' texts end in a line break; so do these.
-    switch (code) {
-        case 53:
-            return vlbstr::Give(u"The network path was not found.\r\n", result);
-        case 1225:
-            return vlbstr::Give(u"The remote computer refused the network connection.\r\n", result);
-        case 77:
-            return vlbstr::Give(u"First part.\r\nSecond part.\r\n", result);
-        default:
-            return vlbstr::Give(vltext::UnknownErrorText(code), result);
-    }
+    // Windows' texts end in a line break; so does this one.
+    return vlbstr::Give(
+        code == 77 ? u"First part.\r\nSecond part.\r\n" : vltext::UnknownErrorText(code), result);
 }
 
 VLEXPORT int32_t VLAPI vlSetPrivilegeForProcess(BSTR privilege_name, VARIANT_BOOL enable,
                                                 VARIANT_BOOL* result) {
     FAIL_WHEN_ASKED;
-    if (vlbstr::View(privilege_name) != u"SeSystemtimePrivilege" || enable != VL_TRUE) {
+    if (vlbstr::View(privilege_name) != u"SeSystemtimePrivilege" || enable != VL_TRUE)
         return VL_E_INVALIDARG;
-    }
     *result = fake::privilege_result;
     return VL_S_OK;
 }

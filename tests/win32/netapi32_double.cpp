@@ -1,14 +1,7 @@
-// A stand-in for netapi32.dll in the Windows tests (Wine's own NetRemoteTOD
-// is a stub that aborts). Loaded in place of the real one with
-// WINEDLLOVERRIDES=netapi32=n from the program's folder.
-//
-// TODSYNC_TEST_NETAPI scripts the answers: entries "HOST=ANSWER" separated
-// by ';', the host as the program passes it. ANSWER is one of
-//   error:N                 the status N
-//   null                    success with a null buffer
-//   now                     the current UTC time, to the hundredth
-//   record:Y,M,D,h,m,s,hh   that time
-// A host without an entry gets 53.
+// A stand-in for netapi32.dll under Wine (whose NetRemoteTOD aborts), loaded
+// with WINEDLLOVERRIDES=netapi32=n. TODSYNC_TEST_NETAPI holds HOST=ANSWER
+// entries separated by ';', ANSWER one of error:N, null (no buffer), now
+// (UTC) or record:Y,M,D,h,m,s,hh; any other host gets 53.
 #include <windows.h>
 #include <lm.h>
 
@@ -18,27 +11,15 @@
 
 namespace {
 
-std::wstring Environment(const wchar_t* name) {
-    wchar_t value[4096];
-    const DWORD n = GetEnvironmentVariableW(name, value, 4096);
-    return n > 0 && n < 4096 ? std::wstring(value, n) : std::wstring();
-}
-
 std::wstring AnswerFor(const std::wstring& host) {
-    const std::wstring script = Environment(L"TODSYNC_TEST_NETAPI");
-    std::size_t at = 0;
-    while (at <= script.size()) {
-        std::size_t end = script.find(L';', at);
-        if (end == std::wstring::npos)
-            end = script.size();
-        const std::wstring entry = script.substr(at, end - at);
-        const std::size_t equals = entry.find(L'=');
-        if (equals != std::wstring::npos && entry.substr(0, equals) == host) {
-            return entry.substr(equals + 1);
-        }
-        at = end + 1;
-    }
-    return L"error:53";
+    wchar_t value[4096];
+    const DWORD n = GetEnvironmentVariableW(L"TODSYNC_TEST_NETAPI", value, 4096);
+    const std::wstring script = L";" + std::wstring(value, n < 4096 ? n : 0) + L";";
+    const std::size_t at = script.find(L";" + host + L"=");
+    if (at == std::wstring::npos)
+        return L"error:53";
+    const std::size_t start = at + host.size() + 2;
+    return script.substr(start, script.find(L';', start) - start);
 }
 
 }  // namespace
@@ -67,17 +48,15 @@ extern "C" NET_API_STATUS WINAPI NetRemoteTOD(LPCWSTR server, LPBYTE* buffer) {
         HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(TIME_OF_DAY_INFO)));
     DWORD* fields[] = {&tod->tod_year, &tod->tod_month, &tod->tod_day,  &tod->tod_hours,
                        &tod->tod_mins, &tod->tod_secs,  &tod->tod_hunds};
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 7; ++i)
         *fields[i] = static_cast<DWORD>(v[i]);
-    }
     tod->tod_timezone = -60;
     *buffer = reinterpret_cast<LPBYTE>(tod);
     return NERR_Success;
 }
 
 extern "C" NET_API_STATUS WINAPI NetApiBufferFree(LPVOID buffer) {
-    if (buffer != nullptr) {
+    if (buffer != nullptr)
         HeapFree(GetProcessHeap(), 0, buffer);
-    }
     return NERR_Success;
 }
