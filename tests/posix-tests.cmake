@@ -1,6 +1,7 @@
 # Tests of the Linux pieces. The support library with the runtime's window
 # functions and the executable's resources, as in todsync.
-add_executable(support_tests support_abi_test.cpp support_posix_test.cpp ${PROJECT_SOURCE_DIR}/platform/posix/window.cpp)
+add_executable(support_tests ${src}/support/library/exports_test.cpp
+    ${src}/support/library/library-posix_test.cpp ${src}/platform/posix/window.cpp)
 target_include_directories(support_tests PRIVATE ${PROJECT_SOURCE_DIR}/support/library ${CAP_INCLUDE_DIR})
 target_link_libraries(support_tests PRIVATE
     vestriosupport0100 todsync_resources todsync_base ${CAP_LIBRARY} GTest::gtest_main todsync_warnings)
@@ -8,20 +9,20 @@ target_link_options(support_tests PRIVATE
     -Wl,--dynamic-list=${PROJECT_SOURCE_DIR}/platform/posix/runtime.dynlist)
 gtest_discover_tests(support_tests DISCOVERY_MODE PRE_TEST)
 
-add_executable(startup_tests startup_test.cpp)
+add_executable(startup_tests ${src}/platform/posix/runtime_test.cpp)
 target_link_libraries(startup_tests PRIVATE
     ${TODSYNC_LOGIC} todsync_runtime fake_net fake_clock vestriosupport0100
     GTest::gtest_main todsync_warnings)
 gtest_discover_tests(startup_tests DISCOVERY_MODE PRE_TEST)
 
-add_executable(fetch_protocol_tests fetch_protocol_test.cpp
+add_executable(fetch_protocol_tests ${src}/platform/posix/fetch-protocol_test.cpp
     ${PROJECT_SOURCE_DIR}/platform/posix/fetch-protocol.cpp)
 target_link_libraries(fetch_protocol_tests PRIVATE todsync_platform)
 target_include_directories(fetch_protocol_tests PRIVATE ${PROJECT_SOURCE_DIR}/platform/posix)
 target_link_libraries(fetch_protocol_tests PRIVATE GTest::gtest_main todsync_warnings)
 gtest_discover_tests(fetch_protocol_tests DISCOVERY_MODE PRE_TEST)
 
-add_executable(netapi_tests netapi_test.cpp)
+add_executable(netapi_tests ${src}/platform/posix/netapi-client_test.cpp)
 target_link_libraries(netapi_tests PRIVATE
     ${TODSYNC_LOGIC} todsync_net fake_clock fake_runtime fake_support GTest::gtest_main
     todsync_warnings)
@@ -40,7 +41,7 @@ set_tests_properties(install_tree debian_package PROPERTIES LABELS package TIMEO
 set_tests_properties(debian_package PROPERTIES RESOURCE_LOCK system_packages)
 
 # The clock code against the test's own clock_settime, without CAP_SYS_TIME.
-add_executable(clock_posix_tests clock_posix_test.cpp)
+add_executable(clock_posix_tests ${src}/platform/posix/clock_test.cpp)
 target_link_libraries(clock_posix_tests PRIVATE todsync_clock ${TODSYNC_LOGIC} GTest::gtest_main
     todsync_warnings)
 add_test(NAME clock_posix_tests

@@ -3,7 +3,8 @@
 
 set_tests_properties(unit_tests PROPERTIES TIMEOUT 300)
 
-add_executable(support_win32_tests support_abi_test.cpp win32/support_win32_test.cpp)
+add_executable(support_win32_tests ${src}/support/library/exports_test.cpp
+    ${src}/support/library/library-win32_test.cpp)
 target_include_directories(support_win32_tests PRIVATE ${PROJECT_SOURCE_DIR}/support/library
     ${CMAKE_CURRENT_SOURCE_DIR} ${TODSYNC_GENERATED_DIR})
 target_link_libraries(support_win32_tests PRIVATE
@@ -11,7 +12,7 @@ target_link_libraries(support_win32_tests PRIVATE
 target_sources(support_win32_tests PRIVATE ${PROJECT_SOURCE_DIR}/resources/todsync.rc)
 add_test(NAME support_win32_tests COMMAND support_win32_tests)
 
-add_executable(startup_win32_tests win32/startup_win32_test.cpp
+add_executable(startup_win32_tests ${src}/platform/win32/runtime_test.cpp
     ${PROJECT_SOURCE_DIR}/resources/todsync.rc)
 target_link_libraries(startup_win32_tests PRIVATE
     ${TODSYNC_LOGIC} todsync_runtime fake_net fake_clock vestriosupport0100 GTest::gtest_main

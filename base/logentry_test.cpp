@@ -1,0 +1,25 @@
+// The log file's entry layout.
+#include "logentry.h"
+#include "helpers.h"
+
+namespace {
+
+TEST(LogEntry, HeaderBodyAndBlock) {
+    const vllog::LocalTime when{2026, 12, 6, 20, 30, 1, 23, 60};
+    EXPECT_EQ(vllog::Header(when, u"todsync", 4242, vllog::Kind::kInformation),
+              u"2026-12-06 20:30:01.023 +0100 todsync[4242] information");
+    const vllog::LocalTime west{2026, 1, 2, 3, 4, 5, 6, -570};
+    EXPECT_EQ(vllog::Header(west, u"t", 1, vllog::Kind::kError),
+              u"2026-01-02 03:04:05.006 -0930 t[1] error");
+    // An empty line would end the entry in the file: none inside one.
+    EXPECT_EQ(vllog::Body(u"a\r\n\r\nb\tc\r\n"), u"a\nb\tc\n");
+    EXPECT_EQ(vllog::Body(u"lone\nfeed\rcr\x1b\x7f"), u"lone^Jfeed^Mcr^[^?\n");
+    EXPECT_EQ(vllog::Body(u""), u"");
+    EXPECT_EQ(vllog::Block(when, u"t", 1, vllog::Kind::kError, u"x"),
+              u"2026-12-06 20:30:01.023 +0100 t[1] error\nx\n\n");
+    EXPECT_EQ(vllog::BaseName(u"/usr/bin/todsync"), u"todsync");
+    EXPECT_EQ(vllog::BaseName(u"C:\\Tools\\todsync.v2.exe"), u"todsync.v2");
+    EXPECT_EQ(vllog::BaseName(u".hidden"), u".hidden");
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+// Date texts of OLE dates, UTF-8 both ways, and padded numbers.
+#include "text.h"
+#include <cmath>
+#include <limits>
+#include "civil.h"
+#include "helpers.h"
+
+namespace {
+
+TEST(Text, TimeAndDateTextsOfOleDates) {
+    using namespace vltext;
+    EXPECT_EQ(*TimeText(46206.37855376158), u"09:05:07.045");
+    EXPECT_EQ(*DateText(46206.37855376158), u"2026-07-03");
+    EXPECT_EQ(*TimeText(0.0), u"00:00:00.000");
+    EXPECT_EQ(*DateText(0.0), u"1899-12-30");
+    // Before day 0 the fraction still counts forward: -1.25 is 06:00.
+    EXPECT_EQ(*TimeText(-1.25), u"06:00:00.000");
+    EXPECT_EQ(*DateText(-1.25), u"1899-12-29");
+    // The last half millisecond of a day rounds into the next one.
+    EXPECT_EQ(*TimeText(46206.0 + 86399.9996 / 86400.0), u"00:00:00.000");
+    EXPECT_EQ(*DateText(46206.0 + 86399.9996 / 86400.0), u"2026-07-04");
+    EXPECT_EQ(*DateText(45351.5), u"2024-02-29");
+    EXPECT_EQ(*DateText(-657434.0), u"0100-01-01");
+    EXPECT_EQ(*TimeText(2958465.99999), u"23:59:59.136");
+    EXPECT_FALSE(TimeText(-657434.5 - 1.0));
+    EXPECT_FALSE(DateText(2958466.0));
+    EXPECT_FALSE(TimeText(2958465.999999999));  // rounds into the year 10000
+    EXPECT_FALSE(TimeText(std::nan("")));
+    EXPECT_FALSE(DateText(std::numeric_limits<double>::infinity()));
+}
+
+TEST(Text, Utf8KeepsEveryByteStringAndEveryCharacter) {
+    using namespace vltext;
+    EXPECT_EQ(FromUtf8("h\xC3\xA9t\xE2\x82\xAC\xF0\x9F\x95\x92"), u"h\u00E9t\u20AC\U0001F552");
+    EXPECT_EQ(ToUtf8(u"h\u00E9t\u20AC\U0001F552"), "h\xC3\xA9t\xE2\x82\xAC\xF0\x9F\x95\x92");
+    // Bytes that are not UTF-8 come back as they were.
+    for (const std::string& bytes :
+         std::vector<std::string>{"\xFF", "a\xC3", "\xE2\x82", "\xC0\xAF", "\xED\xA0\x80",
+                                  "\xF4\x90\x80\x80", std::string("n\0l", 3)}) {
+        EXPECT_EQ(ToUtf8(FromUtf8(bytes)), bytes);
+    }
+    // A lone surrogate that stands for no byte becomes U+FFFD.
+    EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+}
+
+TEST(Text, NumbersArePaddedToTheWidthAndNeverCut) {
+    std::u16string text;
+    for (const auto& [value, width] :
+         {std::pair<std::int64_t, int>{7, 2}, {123, 2}, {99, 4}, {-5, 2}, {INT32_MIN, 1}}) {
+        vltext::AppendPadded(text, value, width);
+        text += u' ';
+    }
+    EXPECT_EQ(text, u"07 123 0099 -05 -2147483648 ");
+}
+
+}  // namespace
