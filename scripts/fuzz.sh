@@ -10,7 +10,7 @@ set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
 [ $# -gt 0 ] && shift
-harnesses=${*:-command_line run_log support_text tod_record}
+harnesses=${*:-command_line run_log support_text tod_record entry}
 
 cmake --preset fuzz >/dev/null
 for h in $harnesses; do

@@ -21,6 +21,8 @@ run() {
     took=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
     [ "$status" -ne 124 ] || fail "todsync $*: still running after $limit s"
     [ ! -s "$work/stdout" ] || fail "todsync $*: wrote to standard output: $(cat "$work/stdout")"
+    # A sanitizer's report of a fault, in the program or its network helper.
+    ! grep -q 'Sanitizer\|runtime error:' "$work/stderr" || fail "todsync $*: $(cat "$work/stderr")"
 }
 
 messages() {

@@ -309,6 +309,37 @@ log-places)
     status=$?
     [ "$status" -eq 1 ] || fail "no /proc: exit status $status: $(cat "$work/stderr")"
     ;;
+system-log)
+    # A private /dev/log: a fresh, empty /dev in a mount namespace of this
+    # row's own (nothing of the machine's /dev is reachable from it, and it
+    # goes away with the namespace), with the few devices a run uses.
+    private_dev() {
+        unshare --mount sh -c 'mount -t tmpfs -o mode=755 none /dev &&
+            mknod -m 666 /dev/null c 1 3 && mknod -m 666 /dev/zero c 1 5 &&
+            mknod -m 666 /dev/urandom c 1 9 && ln -s /proc/self/fd /dev/fd &&
+            exec "$@"' sh "$@" </dev/null >"$work/stdout" 2>"$work/stderr"
+    }
+    # An entry far larger than the system log takes: 3000 names that fail
+    # at once (a control character in each).
+    names=$(awk 'BEGIN { for (i = 0; i < 3000; i++) printf "h%d\001 ", i }')
+    # shellcheck disable=SC2086
+    private_dev python3 "$here/syslog-receiver.py" /dev/log read "$work/syslog" "$todsync" $names
+    status=$?
+    [ "$status" -eq 1 ] || fail "a large entry: exit status $status"
+    tr '\0' '\n' <"$work/syslog" >"$work/syslog.txt"
+    head -c 40 "$work/syslog.txt" | grep -q '^<11>.* todsync\[[0-9]*\]: \[' ||
+        fail "system log message: $(head -c 200 "$work/syslog.txt")"
+    [ "$(wc -c <"$work/syslog")" -le 50000 ] || fail "the system log got $(wc -c <"$work/syslog") bytes"
+    grep -q "^\.\.\. [0-9]* more characters of this entry left out; the whole entry is in $VESTRIO_LOG_FILE\.\$" \
+        "$work/syslog.txt" || fail "no closing line: $(tail -n 2 "$work/syslog.txt")"
+    [ "$(grep -c 'Trying machine H' "$VESTRIO_LOG_FILE")" -eq 3000 ] || fail "the file lost lines"
+    # A system log that takes nothing: the run waits for it only so long.
+    start=$(date +%s)
+    private_dev python3 "$here/syslog-receiver.py" /dev/log stuck "$work/syslog" "$todsync" $names
+    status=$?
+    took=$(($(date +%s) - start))
+    [ "$status" -eq 1 ] && [ "$took" -lt 10 ] || fail "a stuck system log: status $status, $took s"
+    ;;
 *)
     echo "no such row: $row" >&2
     exit 2

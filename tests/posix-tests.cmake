@@ -50,7 +50,7 @@ add_test(NAME clock_posix_tests
 # The fault matrix: a server of its own per row.
 foreach(row refused silent unresolvable wrong-password access-denied server-stopped
         server-killed named-twice odd-names standard-input permissive deadline garbage helper
-        stop-signal environment log-places)
+        stop-signal environment log-places system-log)
     add_test(NAME fault_${row}
         COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh
                 ${CMAKE_CURRENT_SOURCE_DIR}/fault-matrix.sh ${row} $<TARGET_FILE:todsync>)

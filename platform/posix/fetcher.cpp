@@ -1,6 +1,7 @@
 #include "fetcher.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
 #include <pwd.h>
@@ -12,12 +13,16 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "fetch-protocol.h"
 #include "netapi-client.h"
 #include "stop.h"
+
+// In a build with sanitizers: where their reports go.
+extern "C" void __sanitizer_set_report_fd(void* fd) __attribute__((weak));
 
 namespace {
 
@@ -79,6 +84,16 @@ void DieWithParent(pid_t parent) {
 }
 
 [[noreturn]] void ServeHosts(int socket) {
+    // Samba's output is captured while a call runs, and a sanitizer's
+    // report of a fault inside it must not vanish with it: the report goes
+    // to the standard error the helper started with.
+    if (__sanitizer_set_report_fd != nullptr) {
+        const int stderr_copy = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+        if (stderr_copy >= 0) {
+            __sanitizer_set_report_fd(
+                reinterpret_cast<void*>(static_cast<std::intptr_t>(stderr_copy)));
+        }
+    }
     std::string request(sizeof(std::uint32_t) + fetch::kMaxName + 1, '\0');
     for (;;) {
         const ssize_t n = recv(socket, request.data(), request.size(), 0);

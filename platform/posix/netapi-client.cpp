@@ -36,10 +36,11 @@ namespace {
 
 constexpr std::uint32_t kModNotFound = 126;  // ERROR_MOD_NOT_FOUND
 constexpr std::uint32_t kCanNotComplete = 1003;
-constexpr std::uint32_t kDestNotFound = 2152;  // NERR_DestNotFound
-constexpr std::uint32_t kTimeout = 121;        // ERROR_SEM_TIMEOUT
-constexpr std::uint32_t kFileNotFound = 2;     // ERROR_FILE_NOT_FOUND
-constexpr std::uint32_t kBadEnvironment = 10;  // ERROR_BAD_ENVIRONMENT
+constexpr std::uint32_t kDestNotFound = 2152;         // NERR_DestNotFound
+constexpr std::uint32_t kTimeout = 121;               // ERROR_SEM_TIMEOUT
+constexpr std::uint32_t kFileNotFound = 2;            // ERROR_FILE_NOT_FOUND
+constexpr std::uint32_t kBadEnvironment = 10;         // ERROR_BAD_ENVIRONMENT
+constexpr std::uint32_t kNoCredentials = 0x8009030E;  // SEC_E_NO_CREDENTIALS
 
 // Samba's credentials object, for the anonymous session (libnetapi has no
 // call of its own for one).
@@ -184,6 +185,14 @@ bool TakeTicketCache() {
         // session.
         if (was_named) {
             credentials.status = status;
+        }
+        return false;
+    }
+    // A cache file holds at least its version and header; an empty one
+    // holds no ticket, and a cache asked for by name says so.
+    if (ticket.size() < 4) {
+        if (was_named) {
+            credentials.status = kNoCredentials;
         }
         return false;
     }

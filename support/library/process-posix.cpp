@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 #include "logentry.h"
@@ -14,7 +15,9 @@
 
 namespace vlproc {
 
-std::optional<std::string> ExecutablePath() {
+namespace {
+
+std::optional<std::string> ReadExecutablePath() {
     std::vector<char> buffer(256);
     for (;;) {
         const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
@@ -22,10 +25,26 @@ std::optional<std::string> ExecutablePath() {
             return std::nullopt;
         }
         if (static_cast<std::size_t>(n) < buffer.size()) {
-            return std::string(buffer.data(), static_cast<std::size_t>(n));
+            std::string path(buffer.data(), static_cast<std::size_t>(n));
+            // What the kernel says of a file replaced or removed since the
+            // start (a package upgrade during a run).
+            constexpr std::string_view kDeleted = " (deleted)";
+            if (path.size() > kDeleted.size() && path.ends_with(kDeleted)) {
+                path.resize(path.size() - kDeleted.size());
+            }
+            return path;
         }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+}  // namespace
+
+std::optional<std::string> ExecutablePath() {
+    // Learnt once, at the first use (the program's start-up), so that every
+    // entry of the run names the program as it was started.
+    static const std::optional<std::string> path = ReadExecutablePath();
+    return path;
 }
 
 std::string ExecutableName() {

@@ -6,7 +6,8 @@
 
 namespace vlproc {
 
-// The running executable's absolute path, from /proc/self/exe.
+// The running executable's absolute path, from /proc/self/exe, as it was at
+// the first call (a file replaced since then keeps its name).
 std::optional<std::string> ExecutablePath();
 
 // Its name without directory and extension ("todsync").

@@ -1,0 +1,42 @@
+// Any text as a log entry: one header, then lines that no text can turn
+// into a header, an empty line (the end of an entry) or a control that a
+// terminal obeys; each line is the visible form of one line of the text.
+#include <string>
+
+#include "logentry.h"
+#include "text.h"
+
+#define CHECK(c) (c) ? (void)0 : __builtin_trap()
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < size; i += 2)
+        text += static_cast<char16_t>(data[i] | data[i + 1] << 8);
+    const vllog::LocalTime when{2026, 12, 7, 1, 2, 3, 4, 60};
+    const std::u16string header = vllog::Header(when, u"todsync", 42, vllog::Kind::kError);
+    const std::u16string block = vllog::Block(when, u"todsync", 42, vllog::Kind::kError, text);
+    CHECK(block.starts_with(header + u'\n') && block.ends_with(u"\n\n"));
+    std::u16string_view body(block);
+    body.remove_prefix(header.size() + 1);
+    body.remove_suffix(1);
+    std::u16string_view rest(text);
+    while (!body.empty()) {
+        const auto end = body.find(u'\n');
+        const std::u16string_view line = body.substr(0, end);
+        CHECK(end != body.npos && !line.empty());
+        for (const char16_t c : line)
+            CHECK(!vltext::IsControl(c) || c == u'\t');
+        // The next non-empty line of the text, made visible.
+        std::u16string_view piece;
+        do {
+            const auto cut = rest.find(u"\r\n");
+            piece = rest.substr(0, cut);
+            rest.remove_prefix(cut == rest.npos ? rest.size() : cut + 2);
+        } while (piece.empty() && !rest.empty());
+        CHECK(line == vltext::Visible(piece));
+        body.remove_prefix(end + 1);
+    }
+    // No line of the text left out but empty ones.
+    CHECK(vllog::Body(rest).empty());
+    return 0;
+}
