@@ -1,8 +1,11 @@
 #include "modMain.h"
 
+#include <string_view>
+
 #include "platform.h"
 #include "runlog.h"
 #include "sync.h"
+#include "version.h"
 #include "vl.h"
 
 int Main() {
@@ -21,6 +24,22 @@ int Main() {
         ShowUsage();
         return kExitUsage;
     }
+    // The conventions of a command-line tool, as the only word. No host is
+    // named so: a DNS name cannot start with "-", nor hold "/".
+    if (command == u"--HELP" || command == u"-H" || command == u"/?") {
+        platform::ShowText(HelpText());
+        return kExitClockSet;
+    }
+    if (command == u"--VERSION") {
+        platform::ShowText(u"todsync " TODSYNC_VERSION_TEXT);
+        return kExitClockSet;
+    }
+    // A dry run tries the hosts as a run does, but leaves the clock alone.
+    constexpr std::u16string_view kDryRun = u"--DRY-RUN";
+    const bool dry_run = command == kDryRun || command.starts_with(std::u16string(kDryRun) + u" ");
+    if (dry_run) {
+        command.erase(0, kDryRun.size());
+    }
 
     const std::vector<std::u16string> hostList = platform::Split(command, u" ");
     bool synced = false;
@@ -34,7 +53,7 @@ int Main() {
         if (host.empty()) {
             continue;
         }
-        if (SyncFromHost(host)) {
+        if (SyncFromHost(host, dry_run)) {
             synced = true;
             break;
         }
@@ -53,8 +72,25 @@ int Main() {
     return synced ? kExitClockSet : kExitNoHostUsable;
 }
 
+namespace {
+
+std::u16string UsageLine() {
+    return u"Usage: " + platform::UsageName() + u" HostName [HostName [HostName [...]]]";
+}
+
+}  // namespace
+
 void ShowUsage() {
-    platform::ShowMessageBox(
-        u"Usage: " + platform::ExeBaseName() + u"[.EXE] HostName [HostName [HostName [...]]]",
-        platform::MessageIcon::kInformation, platform::kAppTitle);
+    platform::ShowMessageBox(UsageLine(), platform::MessageIcon::kInformation, platform::kAppTitle);
+}
+
+std::u16string HelpText() {
+    return UsageLine() +
+           u"\n"
+           u"Sets the system clock to the time of day of the first host that answers\n"
+           u"(NetRemoteTOD), and logs each step as one entry.\n"
+           u"  --dry-run HostName ...  try the hosts and log what would be set, without\n"
+           u"                          setting the clock (exit status 0 when one answered)\n"
+           u"  --help, -h              show this text\n"
+           u"  --version               show the version";
 }

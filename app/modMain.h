@@ -1,6 +1,8 @@
 // modMain: start-up, the host list and the usage box.
 #pragma once
 
+#include <string>
+
 // Exit statuses of a run; a fatal error ends the process with 70.
 inline constexpr int kExitClockSet = 0;
 inline constexpr int kExitNoHostUsable = 1;
@@ -16,5 +18,9 @@ inline constexpr int kExitSignalBase = 128;
 // status for the runtime to end the process with.
 int Main();
 
-// Shows "Usage: <name>[.EXE] HostName [HostName [HostName [...]]]".
+// Shows "Usage: <name> HostName [HostName [HostName [...]]]" in a message
+// box (standard error on Linux); <name> is "todsync[.EXE]" on Windows.
 void ShowUsage();
+
+// What --help shows: the usage line, what the program does, its options.
+std::u16string HelpText();

@@ -27,6 +27,34 @@ TEST_F(Startup, ABlankCommandLineShowsTheUsageBoxAndLogsNothing) {
     EXPECT_TRUE(fake::hosts_asked.empty() && fake::log_entries.empty());
 }
 
+TEST_F(Startup, HelpVersionDryRunAndStopSignal) {
+    for (const char16_t* word : {u"--help", u"-h", u"/?", u"--version"}) {
+        fake::ResetAll();
+        fake::command_text = word;
+        EXPECT_EQ(Main(), kExitClockSet) << U8(word);
+        ASSERT_EQ(fake::shown_texts.size(), 1u);
+        EXPECT_TRUE(fake::shown_texts[0].starts_with(u"Usage: todsync[.EXE] HostName") ||
+                    (fake::shown_texts[0].starts_with(u"todsync 1.") && word[2] == u'v'));
+        EXPECT_TRUE(fake::hosts_asked.empty() && fake::log_entries.empty());
+    }
+    fake::ResetAll();
+    fake::command_text = u"--dry-run a b";
+    Works(u"A");
+    EXPECT_EQ(Main(), kExitClockSet);
+    EXPECT_EQ(fake::hosts_asked, Lines{u"A"});
+    EXPECT_TRUE(fake::clock_set.empty());
+    ASSERT_EQ(fake::log_entries.size(), 1u);
+    EXPECT_TRUE(fake::log_entries[0].information);
+    EXPECT_EQ(Messages(fake::log_entries[0].text).back(), u"Dry run: the clock was not set.");
+    fake::ResetAll();
+    fake::command_text = u"a b";
+    fake::stop_signal = 15;
+    EXPECT_EQ(Main(), kExitSignalBase + 15);
+    EXPECT_TRUE(fake::hosts_asked.empty());
+    ASSERT_EQ(fake::log_entries.size(), 1u);
+    EXPECT_EQ(Messages(fake::log_entries[0].text), Lines{u"The run was ended by SIGTERM."});
+}
+
 TEST_F(Startup, InTheDevelopmentEnvironmentTheIconsAreLeftAlone) {
     fake::in_ide_result = VL_TRUE;
     fake::command_text = u"a";

@@ -100,6 +100,14 @@ double LocalTimeAsOleDate();
 // The running executable's file name without directory and extension.
 std::u16string ExeBaseName();
 
+// The program's name in its usage line: on Windows the file name and
+// "[.EXE]", on Linux the name it was run by.
+std::u16string UsageName();
+
+// Shows a text the user asked for (--help, --version): on standard output
+// on Linux, in a message box with the information icon on Windows.
+void ShowText(std::u16string_view text);
+
 // A modal message box; the button pressed is not reported.
 void ShowMessageBox(std::u16string_view text, MessageIcon icon, std::u16string_view caption);
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "civil.h"
 #include "runlog.h"
 #include "text.h"
 #include "vl.h"
@@ -82,7 +83,26 @@ bool NewClockTime(const platform::TIME_OF_DAY_INFO& remote, platform::SYSTEMTIME
     return true;
 }
 
-bool SyncFromHost(const std::u16string& host) {
+namespace {
+
+std::int64_t Milliseconds(const platform::SYSTEMTIME& t) {
+    const std::int64_t days = civil::DaysFromCivil(t.wYear, t.wMonth, t.wDay);
+    return ((days * 24 + t.wHour) * 60 + t.wMinute) * 60'000 + t.wSecond * 1000 + t.wMilliseconds;
+}
+
+}  // namespace
+
+std::u16string StepLine(std::int64_t milliseconds) {
+    const std::uint64_t magnitude = milliseconds < 0 ? 0u - static_cast<std::uint64_t>(milliseconds)
+                                                     : static_cast<std::uint64_t>(milliseconds);
+    std::u16string text = milliseconds < 0 ? u"Step: -" : u"Step: +";
+    vltext::AppendPadded(text, static_cast<std::int64_t>(magnitude / 1000), 1);
+    text += u'.';
+    vltext::AppendPadded(text, static_cast<std::int64_t>(magnitude % 1000), 3);
+    return text + u" s (remote time minus local time).";
+}
+
+bool SyncFromHost(const std::u16string& host, bool dry_run) {
     // The name is logged as it was given, but a control character in it
     // (a line break, a terminal escape) is shown, never obeyed: such a name
     // could forge lines of the log, and no host has one.
@@ -110,12 +130,21 @@ bool SyncFromHost(const std::u16string& host) {
     platform::SYSTEMTIME local{};
     platform::GetSystemTime(&local);
     AddLog(TimeReport(local, remote));
+    platform::SYSTEMTIME wanted{};
+    const bool valid = NewClockTime(remote, &wanted) && platform::IsValidSystemTime(wanted);
+    if (valid) {
+        AddLog(StepLine(Milliseconds(wanted) - Milliseconds(local)));
+    }
+    if (dry_run) {
+        AddLog(valid ? u"Dry run: the clock was not set."
+                     : u"NetRemoteTOD() returned an invalid time.");
+        return valid;
+    }
 
     if (!support::vlSetPrivilegeForProcess(u"SeSystemtimePrivilege", true)) {
         AddLog(u"Failed to set SE_SYSTEMTIME_NAME privilege.");
     }
 
-    platform::SYSTEMTIME wanted{};
     if (!NewClockTime(remote, &wanted)) {
         AddLog(u"NetRemoteTOD() returned an invalid time.");
         return false;

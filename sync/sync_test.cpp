@@ -40,12 +40,25 @@ TEST_F(Sync, AnAnswerSetsTheClockToTheRemoteTimeExactly) {
               (Lines{u"Trying machine HOST.", u"Local date & time:  3.07.2026 9:05:07.45",
                      u"Remote date & time: 3.07.2026 9:05:09.12",
                      u"Please note both times are in UTC format.",
+                     u"Step: +2.075 s (remote time minus local time).",
                      u"System time was updated successfully."}));
     ASSERT_EQ(fake::clock_set.size(), 1u);
     const platform::SYSTEMTIME& t = fake::clock_set[0];
     EXPECT_EQ(std::vector<int>({t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute,
                                 t.wSecond, t.wMilliseconds}),
               std::vector<int>({2026, 7, 0, 3, 9, 5, 9, 120}));
+}
+
+TEST_F(Sync, ADryRunLogsTheStepAndLeavesTheClock) {
+    Answers(fake::Record(2026, 7, 3, 9, 5, 7, 1));
+    EXPECT_TRUE(SyncFromHost(u"HOST", true));
+    const Lines messages = Messages(runLog);
+    ASSERT_EQ(messages.size(), 6u);
+    EXPECT_EQ(messages[4], u"Step: -0.035 s (remote time minus local time).");
+    EXPECT_EQ(messages[5], u"Dry run: the clock was not set.");
+    EXPECT_TRUE(fake::clock_set.empty());
+    EXPECT_EQ(StepLine(-86'400'000LL * 365 - 1),
+              u"Step: -31536000.001 s (remote time minus local time).");
 }
 
 TEST_F(Sync, TheReportPadsAsTheLogShowsAndReadsFieldsSigned) {
@@ -87,7 +100,8 @@ TEST_P(ClockTime, OnlyRealClockTimesAreSetNoneNormalised) {
     Answers(fake::Record(r.year, r.month, r.day, r.hour, r.minute, r.second, r.hundredths));
     EXPECT_EQ(SyncFromHost(u"HOST"), r.outcome == kSet);
     const Lines messages = Messages(runLog);
-    ASSERT_EQ(messages.size(), 5u) << "the report is always there";
+    // The report is always there, and the step when the time is a clock time.
+    ASSERT_EQ(messages.size(), r.outcome == kSet ? 6u : 5u);
     const char16_t* last[] = {u"System time was updated successfully.", u"SetSystemTime() failed.",
                               u"NetRemoteTOD() returned an invalid time."};
     EXPECT_EQ(messages.back(), last[r.outcome]);

@@ -9,7 +9,7 @@ todsync=$1
 # 1. No host names: the usage text, exit status 2, no log entry.
 run
 [ "$status" -eq 2 ] || fail "usage: exit status $status, not 2"
-grep -qx 'todsync: Usage: todsync\[.EXE\] HostName \[HostName \[HostName \[...\]\]\]' "$work/stderr" ||
+grep -qx 'todsync: Usage: todsync HostName \[HostName \[HostName \[...\]\]\]' "$work/stderr" ||
     fail "usage text: $(cat "$work/stderr")"
 [ ! -e "$VESTRIO_LOG_FILE" ] || fail "the usage path wrote a log entry"
 
@@ -25,6 +25,7 @@ expect_messages \
     "Local date & time" \
     "Remote date & time" \
     "Please note both times are in UTC format." \
+    "Step" \
     "Failed to set SE_SYSTEMTIME_NAME privilege." \
     "SetSystemTime() failed." \
     "All tries were failed."
@@ -43,5 +44,23 @@ entries=$(grep -Ec '^[0-9]{4}-[0-9][0-9]-[0-9][0-9] .* (information|error)$' "$V
 VESTRIO_LOG_FILE=$work run 127.0.0.2
 grep -q "cannot open log file $work: " "$work/stderr" && grep -q '^\[.*Error 1225' "$work/stderr" ||
     fail "an unusable log file: $(cat "$work/stderr")"
+
+# 5. The conventions: --help and --version on standard output; a dry run
+#    asks the server and logs the step, and leaves the clock alone.
+for word in --help -h --version; do
+    out=$(timeout 10 "$todsync" "$word" 2>&1 </dev/null) || fail "$word: exit status $?"
+    case $word in
+    --version) echo "$out" | grep -qx 'todsync [0-9]\.[0-9][0-9]\.[0-9][0-9][0-9][0-9]' ||
+        fail "--version: $out" ;;
+    *) echo "$out" | head -n 1 | grep -qx 'Usage: todsync HostName \[HostName \[HostName \[...\]\]\]' ||
+        fail "$word: $out" ;;
+    esac
+done
+run --dry-run 127.0.0.2 127.0.0.1
+[ "$status" -eq 0 ] || fail "a dry run: exit status $status"
+expect_messages "Trying machine 127.0.0.2." \
+    "NetRemoteTOD() failed. Error 1225: The remote computer refused the network connection." \
+    "Trying machine 127.0.0.1." "Local date & time" "Remote date & time" \
+    "Please note both times are in UTC format." "Step" "Dry run: the clock was not set."
 
 finish "e2e"

@@ -30,7 +30,8 @@ run() {
         fail "header: $(head -n 1 "$work/todsync.log")"
     tr -d '\r' <"$work/todsync.log" | sed '1d; /^$/d; s/^\[[0-9:.]*\] \[[0-9-]*\] //' |
         sed 's/^\(NetRemoteTOD() failed. Error [0-9]*: \).\+/\1<text>/;
-             s/^\(Local\|Remote\) date & time: .*/\1 date \& time/' >"$work/got"
+             s/^\(Local\|Remote\) date & time: .*/\1 date \& time/;
+             s/^Step: [-+][0-9]*\.[0-9][0-9][0-9] s (remote time minus local time)\.$/Step/' >"$work/got"
     printf '%s\n' "$@" >"$work/want"
     diff -u "$work/want" "$work/got" >"$work/diff" || fail "entry: $(cat "$work/diff")"
 }
@@ -41,7 +42,7 @@ export TODSYNC_TEST_NETAPI="FAILING=error:53;WORKING=now"
 hosts="failing Working"
 run 0 information "Trying machine FAILING." "NetRemoteTOD() failed. Error 53: <text>" \
     "Trying machine WORKING." "Local date & time" "Remote date & time" \
-    "Please note both times are in UTC format." "System time was updated successfully."
+    "Please note both times are in UTC format." "Step" "System time was updated successfully."
 grep -q 'ReportEventW.*0x0004' "$work/stderr" || fail "no information event reported"
 
 # 2. A refusal, no record, a time the clock refuses, a time no clock has.
@@ -50,7 +51,7 @@ hosts="nologon empty future broken"
 run 1 error "Trying machine NOLOGON." "NetRemoteTOD() failed. Error 1326: <text>" \
     "Trying machine EMPTY." "NetRemoteTOD() returns NULL pointer." \
     "Trying machine FUTURE." "Local date & time" "Remote date & time" \
-    "Please note both times are in UTC format." "SetSystemTime() failed." \
+    "Please note both times are in UTC format." "Step" "SetSystemTime() failed." \
     "Trying machine BROKEN." "Local date & time" "Remote date & time" \
     "Please note both times are in UTC format." "NetRemoteTOD() returned an invalid time." \
     "All tries were failed."

@@ -139,7 +139,7 @@ odd-names)
         run "$name" 127.0.0.1
         messages >"$work/entry"
         [ "$status" -eq 1 ] && grep -q '^NetRemoteTOD() failed\. Error [0-9]*: .' "$work/entry" &&
-            [ "$(tail -n 7 "$work/entry" | head -n 1)" = "Trying machine 127.0.0.1." ] &&
+            [ "$(tail -n 8 "$work/entry" | head -n 1)" = "Trying machine 127.0.0.1." ] &&
             [ "$(tail -n 2 "$work/entry" | tr '\n' '|')" = "SetSystemTime() failed.|All tries were failed.|" ] ||
             fail "[$name]: exit status $status, entry: $(cat "$work/entry")"
     done

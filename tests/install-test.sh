@@ -21,7 +21,7 @@ ls "$prefix"/lib*/libvestriosupport0100.so >/dev/null 2>&1 || fail "missing libv
 env -i "$prefix/bin/todsync" </dev/null >"$prefix/out" 2>"$prefix/err"
 status=$?
 [ "$status" -eq 2 ] || fail "installed todsync without hosts: exit status $status, not 2"
-grep -q '^todsync: Usage: todsync\[.EXE\] HostName' "$prefix/err" || fail "usage: $(cat "$prefix/err")"
+grep -q '^todsync: Usage: todsync HostName' "$prefix/err" || fail "usage: $(cat "$prefix/err")"
 ldd "$prefix/bin/todsync" | grep -q "libvestriosupport0100.so => $prefix/" ||
     fail "the library does not come from the prefix: $(ldd "$prefix/bin/todsync" | grep vestrio)"
 
@@ -36,13 +36,19 @@ grep -q "^ExecStart=$prefix/bin/todsync \$TODSYNC_HOSTS\$" "$prefix/lib/systemd/
     fail "ExecStart: $(grep ExecStart= "$prefix/lib/systemd/system/todsync.service")"
 grep -q "^EnvironmentFile=-$prefix/etc/default/todsync\$" "$prefix/lib/systemd/system/todsync.service" ||
     fail "EnvironmentFile"
-# The start condition holds only when a host is named.
+# The start condition holds only when a host is named and no other time
+# service is active (a stand-in systemctl says which is).
 condition=$(sed -n 's/^ExecCondition=//p' "$prefix/lib/systemd/system/todsync.service" | sed 's/\$\$/$/g')
-for hosts in "" "   " "a" "a  b"; do
-    export TODSYNC_HOSTS="$hosts"
-    eval "$condition" && named=yes || named=no
-    [ "$named" = "$([ -n "$(echo $hosts)" ] && echo yes || echo no)" ] ||
-        fail "ExecCondition with TODSYNC_HOSTS='$hosts': $named"
+mkdir -p "$prefix/stub"
+printf '#!/bin/sh\n[ "$3" = "${ACTIVE:-}.service" ]\n' >"$prefix/stub/systemctl"
+chmod +x "$prefix/stub/systemctl"
+for case in ":" "   :" "a:" "a  b:" "a:chrony" "a:systemd-timesyncd"; do
+    export TODSYNC_HOSTS="${case%:*}" ACTIVE="${case#*:}"
+    said=$(PATH="$prefix/stub:$PATH" eval "$condition") && runs=yes || runs=no
+    want=$([ -n "$(echo $TODSYNC_HOSTS)" ] && [ -z "$ACTIVE" ] && echo yes || echo no)
+    [ "$runs" = "$want" ] || fail "ExecCondition with TODSYNC_HOSTS='$TODSYNC_HOSTS', $ACTIVE active: $runs"
+    [ -z "$ACTIVE" ] || [ "$said" = "$ACTIVE.service is active and keeps the clock: this run of todsync is skipped" ] ||
+        fail "the skip is not explained: '$said'"
 done
 
 # The header stands alone, in C and in C++.

@@ -34,6 +34,9 @@ dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg 
 [ -d /var/log/vestrio ] || fail "no /var/log/vestrio"
 systemd-analyze verify /usr/lib/systemd/system/todsync.service /usr/lib/systemd/system/todsync.timer ||
     fail "systemd-analyze verify of the installed units"
+exposure=$(systemd-analyze security --offline=true /usr/lib/systemd/system/todsync.service 2>/dev/null |
+    sed -n 's/.*Overall exposure level for todsync.service: \([0-9.]*\).*/\1/p')
+awk -v e="$exposure" 'BEGIN { exit !(e != "" && e <= 2.4) }' || fail "the service's exposure: '$exposure'"
 [ ! -e /etc/systemd/system/timers.target.wants/todsync.timer ] || fail "the timer is enabled"
 [ -z "$(getcap /usr/bin/todsync 2>/dev/null)" ] || fail "the binary carries a capability"
 

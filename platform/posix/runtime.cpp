@@ -182,6 +182,16 @@ std::u16string ExeBaseName() {
     return std::u16string(vllog::BaseName(vltext::FromUtf8(name)));
 }
 
+std::u16string UsageName() {
+    return arguments.empty() ? ExeBaseName()
+                             : std::u16string(vllog::BaseName(vltext::FromUtf8(arguments[0])));
+}
+
+void ShowText(std::u16string_view text) {
+    const std::string bytes = vltext::ToUtf8(text) + "\n";
+    [[maybe_unused]] const ssize_t n = write(STDOUT_FILENO, bytes.data(), bytes.size());
+}
+
 void ShowMessageBox(std::u16string_view text, MessageIcon /*icon*/, std::u16string_view caption) {
     vlio::WriteStderr(vltext::ToUtf8(caption) + ": " + vltext::ToUtf8(text) + "\n");
 }

@@ -117,6 +117,14 @@ std::u16string ExeBaseName() {
     }
 }
 
+std::u16string UsageName() {
+    return ExeBaseName() + u"[.EXE]";
+}
+
+void ShowText(std::u16string_view text) {
+    ShowMessageBox(text, MessageIcon::kInformation, kAppTitle);
+}
+
 void ShowMessageBox(std::u16string_view text, MessageIcon icon, std::u16string_view caption) {
     if (Interactive()) {
         MessageBoxW(nullptr, ToWide(text).c_str(), ToWide(caption).c_str(),

@@ -40,6 +40,8 @@ struct MessageBox {
     std::u16string caption;
 };
 extern std::vector<MessageBox> message_boxes;
+extern int stop_signal;                          // what StopSignal() reports
+extern std::vector<std::u16string> shown_texts;  // by ShowText()
 struct FatalError {
     std::u16string what_failed;
     std::int32_t status;
