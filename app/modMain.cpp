@@ -39,6 +39,10 @@ int Main() {
     const bool dry_run = command == kDryRun || command.starts_with(std::u16string(kDryRun) + u" ");
     if (dry_run) {
         command.erase(0, kDryRun.size());
+        if (command.empty()) {
+            ShowUsage();
+            return kExitUsage;
+        }
     }
 
     const std::vector<std::u16string> hostList = platform::Split(command, u" ");

@@ -19,4 +19,11 @@ std::int64_t MillisecondsNow();
 // written.
 bool WriteStderr(std::string_view data);
 
+// The user who ran sudo to become root here (SUDO_UID), or -1 when this
+// process is not root or not run through sudo. Such a run keeps what the
+// user's environment says only where it cannot make root read or write for
+// the user: the log file, state folders and credential files it names are
+// the user's to choose only as the user could reach them.
+long SudoUser();
+
 }  // namespace vlio

@@ -188,7 +188,8 @@ std::u16string UnknownErrorText(std::int32_t code) {
 
 bool IsControl(char16_t c) {
     return (c < 0x20 && c != u'\t') || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ||
-           (c >= 0xDC80 && c <= 0xDC9F);
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) ||
+           (c >= 0xDC80 && c <= 0xDCFF);
 }
 
 std::u16string Visible(std::u16string_view text) {

@@ -54,13 +54,14 @@ std::u16string UnknownErrorText(std::int32_t code);
 
 // True for a character that moves or drives a terminal rather than showing
 // something: C0 controls but the tab (line breaks too), DEL, C1 controls, the
-// Unicode line and paragraph separators, and the bytes 0x80 to 0x9F that
-// were not UTF-8 (U+DC80 to U+DC9F, see below).
+// Unicode line and paragraph separators, the bidirectional embeddings,
+// overrides and isolates (which reorder what a reader sees), and the bytes
+// 0x80 to 0xFF that were not UTF-8 (U+DC80 to U+DCFF, see below).
 bool IsControl(char16_t c);
 
 // `text` with every such character written out as visible text: C0 and DEL
 // in caret notation ("^M", "^?"), the others as "<U+0085>" or, for a byte
-// that was not UTF-8, "<0x9B>".
+// that was not UTF-8, "<0x9B>"; so what is written is always valid UTF-8.
 std::u16string Visible(std::u16string_view text);
 
 // UTF-8 from UTF-16 and back. Unpaired surrogates U+DC80 to U+DCFF stand

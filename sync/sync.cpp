@@ -146,6 +146,8 @@ bool SyncFromHost(const std::u16string& host, bool dry_run) {
     }
 
     if (!NewClockTime(remote, &wanted)) {
+        // The privilege goes back to where it was: no clock is set.
+        support::vlSetPrivilegeForProcess(u"SeSystemtimePrivilege", false);
         AddLog(u"NetRemoteTOD() returned an invalid time.");
         return false;
     }

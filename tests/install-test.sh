@@ -40,7 +40,7 @@ grep -q "^EnvironmentFile=-$prefix/etc/default/todsync\$" "$prefix/lib/systemd/s
 # service is active (a stand-in systemctl says which is).
 condition=$(sed -n 's/^ExecCondition=//p' "$prefix/lib/systemd/system/todsync.service" | sed 's/\$\$/$/g')
 mkdir -p "$prefix/stub"
-printf '#!/bin/sh\n[ "$3" = "${ACTIVE:-}.service" ]\n' >"$prefix/stub/systemctl"
+printf '#!/bin/sh\n[ "$2" = "${ACTIVE:-}.service" ] && echo active || echo inactive\n' >"$prefix/stub/systemctl"
 chmod +x "$prefix/stub/systemctl"
 for case in ":" "   :" "a:" "a  b:" "a:chrony" "a:systemd-timesyncd"; do
     export TODSYNC_HOSTS="${case%:*}" ACTIVE="${case#*:}"

@@ -10,6 +10,7 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -159,18 +160,38 @@ int ReceiveDescriptor(int socket) {
     return descriptor;
 }
 
+// The launcher keeps nothing of the program's but its socket and standard
+// error: a session of its own (no controlling terminal to push input into),
+// standard input and output on /dev/null, every other descriptor closed.
+int Detach(int socket) {
+    if (setsid() < 0 || dup2(socket, 3) != 3) {
+        _exit(1);
+    }
+    close_range(4, ~0U, 0);
+    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (null < 0 || dup2(null, STDIN_FILENO) < 0 || dup2(null, STDOUT_FILENO) < 0) {
+        _exit(1);
+    }
+    close(null);
+    return 3;
+}
+
 [[noreturn]] void RunLauncher(int socket, pid_t program) {
+    socket = Detach(socket);
     netapi::ReadCredentials();
     GiveUpEverything();
     DieWithParent(program);
     signal(SIGPIPE, SIG_IGN);
     signal(SIGCHLD, SIG_IGN);  // helpers that end are reaped by the kernel
     pid_t current = -1;
+    int current_pidfd = -1;  // names the helper even after its pid is reused
     char byte = 0;
     while (recv(socket, &byte, 1, 0) == 1) {
         // One helper at a time: the one asked for replaces the last.
-        if (current > 0) {
-            kill(current, SIGKILL);
+        if (current_pidfd >= 0) {
+            syscall(SYS_pidfd_send_signal, current_pidfd, SIGKILL, nullptr, 0);
+            close(current_pidfd);
+            current_pidfd = -1;
         }
         int ends[2];
         if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
@@ -186,6 +207,9 @@ int ReceiveDescriptor(int socket) {
             ServeHosts(ends[1]);
         }
         close(ends[1]);
+        if (current > 0) {
+            current_pidfd = static_cast<int>(syscall(SYS_pidfd_open, current, 0));
+        }
         const bool sent = current > 0 && SendDescriptor(socket, ends[0]);
         close(ends[0]);
         if (!sent) {
@@ -203,12 +227,32 @@ void CloseHelper() {
 }
 
 // The helper, started if there is none.
+// Waits until `fd` has something to read, at most `milliseconds`, and not
+// past a stop signal.
+bool WaitReadable(int fd, int milliseconds) {
+    pollfd waits[2] = {{fd, POLLIN, 0}, {platform::posix::StopSignalDescriptor(), POLLIN, 0}};
+    for (;;) {
+        const int ready = poll(waits, 2, milliseconds);
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        return ready > 0 && waits[0].revents != 0 && platform::posix::ReceivedStopSignal() == 0;
+    }
+}
+
 bool HaveHelper() {
     if (helper >= 0) {
         return true;
     }
     const char byte = 0;
     if (launcher < 0 || send(launcher, &byte, 1, MSG_NOSIGNAL) != 1) {
+        return false;
+    }
+    // A launcher that does not answer (stopped, hung) costs the host, not
+    // the run.
+    if (!WaitReadable(launcher, fetcher::kDeadlineSeconds * 1000)) {
+        close(launcher);
+        launcher = -1;
         return false;
     }
     helper = ReceiveDescriptor(launcher);
@@ -227,9 +271,11 @@ double SecondsSince(const timespec& start) {
 namespace fetcher {
 
 void Start() {
-    if (launcher >= 0) {
+    static bool started = false;
+    if (started) {
         return;
     }
+    started = true;
     int ends[2];
     if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
         return;
@@ -252,7 +298,7 @@ std::uint32_t Ask(const std::string& server, platform::TIME_OF_DAY_INFO* record,
     *has_record = false;
     Start();  // a no-op once the launcher runs
     if (!HaveHelper()) {
-        return kHelperDied;
+        return platform::posix::ReceivedStopSignal() != 0 ? kAborted : kHelperDied;
     }
     const std::string request = fetch::EncodeRequest(++sequence, server);
     if (send(helper, request.data(), request.size(), MSG_NOSIGNAL) !=

@@ -8,6 +8,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/fsuid.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -25,6 +26,7 @@
 #include <netapi.h>
 
 #include "netstatus.h"
+#include "posix-io.h"
 
 static_assert(sizeof(::TIME_OF_DAY_INFO) == sizeof(platform::TIME_OF_DAY_INFO));
 static_assert(offsetof(::TIME_OF_DAY_INFO, tod_hunds) ==
@@ -138,16 +140,41 @@ Credentials credentials;
 // FIFO, a device) or reading more than `limit` bytes. `private_only` also
 // wants it owned by the invoking user and closed to everyone else, as a
 // ticket cache is. Returns 0 or the error code that every host gets.
+// The user whose files the environment may name: the one who ran sudo, or
+// the process's own.
+uid_t InvokingUser() {
+    const long sudo_user = vlio::SudoUser();
+    return sudo_user >= 0 ? static_cast<uid_t>(sudo_user) : getuid();
+}
+
+// Opens a file that the environment names with the rights of the invoking
+// user only: under sudo, root must not read for the user what the user
+// could not.
+int OpenAsInvokingUser(const char* path) {
+    const uid_t user = InvokingUser();
+    const bool switched = user != geteuid();
+    if (switched) {
+        setfsuid(user);
+    }
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int saved = errno;
+    if (switched) {
+        setfsuid(geteuid());
+    }
+    errno = saved;
+    return fd;
+}
+
 std::uint32_t ReadNamedFile(const char* path, std::size_t limit, bool private_only,
                             std::string* contents) {
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = OpenAsInvokingUser(path);
     if (fd < 0) {
         return errno == ENOENT || errno == ENOTDIR ? kFileNotFound : kBadEnvironment;
     }
     struct stat st {};
     const bool usable = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
                         static_cast<std::size_t>(st.st_size) <= limit &&
-                        (!private_only || (st.st_uid == getuid() && (st.st_mode & 077) == 0));
+                        (!private_only || (st.st_uid == InvokingUser() && (st.st_mode & 077) == 0));
     contents->clear();
     if (usable) {
         char chunk[4096];
@@ -170,7 +197,7 @@ bool TakeTicketCache() {
     const bool was_named = named != nullptr && named[0] != '\0';
     std::string path;
     if (!was_named) {
-        path = "/tmp/krb5cc_" + std::to_string(getuid());
+        path = "/tmp/krb5cc_" + std::to_string(InvokingUser());
     } else if (std::strncmp(named, "FILE:", 5) == 0) {
         path = named + 5;
     } else if (named[0] == '/') {

@@ -38,7 +38,9 @@ void Complain(const std::string& what) {
 }
 
 std::string LogFilePath(const std::string& name) {
-    if (const char* chosen = std::getenv("VESTRIO_LOG_FILE"); chosen && chosen[0] != '\0') {
+    // Not under sudo: root would append where the user's environment says.
+    if (const char* chosen = std::getenv("VESTRIO_LOG_FILE");
+        chosen && chosen[0] != '\0' && vlio::SudoUser() < 0) {
         return chosen;
     }
     const std::string system_dir = "/var/log/vestrio";

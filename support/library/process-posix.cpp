@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "logentry.h"
+#include "posix-io.h"
 #include "text.h"
 
 namespace vlproc {
@@ -71,7 +72,8 @@ bool OwnFolder(const std::string& path) {
 }  // namespace
 
 std::string StateHome() {
-    if (const char* dirs = std::getenv("STATE_DIRECTORY"); dirs && dirs[0] == '/') {
+    const bool under_sudo = vlio::SudoUser() >= 0;
+    if (const char* dirs = std::getenv("STATE_DIRECTORY"); dirs && dirs[0] == '/' && !under_sudo) {
         std::string first = dirs;
         first.resize(std::min(first.size(), first.find(':')));
         if (OwnFolder(first)) {

@@ -120,9 +120,9 @@ VLEXPORT int32_t VLAPI vlGetAPIErrorDescription(int32_t code, BSTR* result) {
 VLEXPORT int32_t VLAPI vlSetPrivilegeForProcess(BSTR privilege_name, VARIANT_BOOL enable,
                                                 VARIANT_BOOL* result) {
     FAIL_WHEN_ASKED;
-    if (vlbstr::View(privilege_name) != u"SeSystemtimePrivilege" || enable != VL_TRUE)
+    if (vlbstr::View(privilege_name) != u"SeSystemtimePrivilege")
         return VL_E_INVALIDARG;
-    *result = fake::privilege_result;
+    *result = enable == VL_TRUE ? fake::privilege_result : VL_TRUE;
     return VL_S_OK;
 }
 
