@@ -9,7 +9,11 @@ else()
 endif()
 set(TODSYNC_BINARY "${prefix}/bin/todsync")
 set(TODSYNC_DEFAULTS_FILE "${sysconfdir}/default/todsync")
-set(unitdir "${prefix}/lib/systemd/system")
+if(TODSYNC_UNIT_DIR)
+    set(unitdir "${TODSYNC_UNIT_DIR}")
+else()
+    set(unitdir "${prefix}/lib/systemd/system")
+endif()
 
 # file(INSTALL) puts DESTDIR (cpack's staging folder) in front by itself;
 # configure_file does not.

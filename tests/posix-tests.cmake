@@ -36,8 +36,8 @@ add_test(NAME todsync_linux_e2e
 set_tests_properties(todsync_linux_e2e PROPERTIES LABELS integration TIMEOUT 120)
 
 add_test(NAME install_tree COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install-test.sh ${CMAKE_BINARY_DIR})
-add_test(NAME debian_package COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/package-test.sh ${CMAKE_BINARY_DIR})
-set_tests_properties(install_tree debian_package PROPERTIES LABELS package TIMEOUT 300)
+add_test(NAME debian_package COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/package-test.sh ${PROJECT_SOURCE_DIR})
+set_tests_properties(install_tree debian_package PROPERTIES LABELS package TIMEOUT 600)
 set_tests_properties(debian_package PROPERTIES RESOURCE_LOCK system_packages)
 
 # The clock code against the test's own clock_settime, without CAP_SYS_TIME.
