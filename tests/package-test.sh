@@ -22,7 +22,11 @@ work=$(mktemp -d)
 trap 'dpkg --purge todsync >/dev/null 2>&1; rm -rf "$work"' EXIT
 # A copy of the tracked sources, so that the build leaves the tree alone.
 mkdir "$work/todsync"
-(cd "$source" && git ls-files -co --exclude-standard -z | xargs -0 tar cf -) | tar xf - -C "$work/todsync"
+if git -C "$source" rev-parse --git-dir >/dev/null 2>&1; then
+    (cd "$source" && git ls-files -co --exclude-standard -z | xargs -0 tar cf -)
+else
+    (cd "$source" && tar cf - --exclude='./build*' --exclude='./obj-*' .)
+fi | tar xf - -C "$work/todsync"
 (cd "$work/todsync" && DEB_BUILD_OPTIONS="parallel=$(nproc) nocheck" \
     dpkg-buildpackage -b -us -uc >"$work/build.log" 2>&1) || { tail -n 40 "$work/build.log" >&2; exit 1; }
 deb=$(ls "$work"/todsync_*.deb)
