@@ -6,6 +6,8 @@
 MODE is one of:
   stall    accept and never answer
   garbage  answer every request with bytes that are no SMB
+  trickle  answer each request with the start of a frame, one byte every
+           10 s
   late     pass everything on to the real server on 127.0.0.1, but hold
            each of its answers back for 18 s: no single wait is long
            enough for the client to give up
@@ -42,6 +44,12 @@ def serve(connection):
     with connection:
         if mode == "late":
             late(connection)
+            return
+        if mode == "trickle":
+            connection.recv(65536)
+            for byte in b"\x00\x00\x01\x00\xfeSMB" * 100:
+                connection.sendall(bytes([byte]))
+                time.sleep(10)
             return
         if mode == "stall":
             time.sleep(3600)

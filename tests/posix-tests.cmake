@@ -15,6 +15,12 @@ target_link_libraries(startup_tests PRIVATE
     GTest::gtest_main todsync_warnings)
 gtest_discover_tests(startup_tests DISCOVERY_MODE PRE_TEST)
 
+# Start-up when the kernel refuses to give up a capability: the fatal path.
+add_executable(runtime_failclosed_tests ${src}/platform/posix/runtime-failclosed_test.cpp)
+target_link_libraries(runtime_failclosed_tests PRIVATE
+    todsync_runtime vestriosupport0100 GTest::gtest_main todsync_warnings)
+gtest_discover_tests(runtime_failclosed_tests DISCOVERY_MODE PRE_TEST)
+
 add_executable(fetch_protocol_tests ${src}/platform/posix/fetch-protocol_test.cpp
     ${PROJECT_SOURCE_DIR}/platform/posix/fetch-protocol.cpp)
 target_link_libraries(fetch_protocol_tests PRIVATE todsync_platform)

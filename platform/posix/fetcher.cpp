@@ -120,37 +120,40 @@ void DieWithParent(pid_t parent) {
     }
 }
 
-// Hands the program a descriptor: its end of a new helper's socket.
-bool SendDescriptor(int socket, int descriptor) {
+// A message of one byte with room for one descriptor beside it.
+struct DescriptorMessage {
     char byte = 0;
     iovec data{&byte, 1};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
     msghdr message{};
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    cmsghdr* header = CMSG_FIRSTHDR(&message);
+
+    DescriptorMessage() {
+        message.msg_iov = &data;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+    }
+    DescriptorMessage(const DescriptorMessage&) = delete;
+    DescriptorMessage& operator=(const DescriptorMessage&) = delete;
+};
+
+// Hands the program a descriptor: its end of a new helper's socket.
+bool SendDescriptor(int socket, int descriptor) {
+    DescriptorMessage m;
+    cmsghdr* header = CMSG_FIRSTHDR(&m.message);
     header->cmsg_level = SOL_SOCKET;
     header->cmsg_type = SCM_RIGHTS;
     header->cmsg_len = CMSG_LEN(sizeof(int));
     std::memcpy(CMSG_DATA(header), &descriptor, sizeof descriptor);
-    return sendmsg(socket, &message, MSG_NOSIGNAL) == 1;
+    return sendmsg(socket, &m.message, MSG_NOSIGNAL) == 1;
 }
 
 int ReceiveDescriptor(int socket) {
-    char byte = 0;
-    iovec data{&byte, 1};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    if (recvmsg(socket, &message, MSG_CMSG_CLOEXEC) != 1) {
+    DescriptorMessage m;
+    if (recvmsg(socket, &m.message, MSG_CMSG_CLOEXEC) != 1) {
         return -1;
     }
-    const cmsghdr* header = CMSG_FIRSTHDR(&message);
+    const cmsghdr* header = CMSG_FIRSTHDR(&m.message);
     if (header == nullptr || header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS ||
         header->cmsg_len != CMSG_LEN(sizeof(int))) {
         return -1;
