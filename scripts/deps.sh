@@ -7,7 +7,8 @@ set -eu
 what=${1:-all}
 
 linux="build-essential cmake pkg-config git clang-format googletest samba-dev samba-common libcap-dev
-       samba iproute2 util-linux libcap2-bin procps man-db groff-base systemd debhelper lintian"
+       samba iproute2 util-linux libcap2-bin procps man-db groff-base systemd debhelper lintian
+       samba-ad-dc samba-ad-provision krb5-user"
 windows="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb
          xdotool imagemagick icoutils xauth unzip"
 extra="clang libclang-rt-14-dev valgrind"

@@ -36,6 +36,12 @@ add_test(NAME netapi_tests
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh $<TARGET_FILE:netapi_tests>)
 set_tests_properties(netapi_tests PROPERTIES LABELS integration TIMEOUT 120)
 
+# The binary against a Samba AD domain controller provisioned for the test.
+add_test(NAME todsync_domain
+    COMMAND ${PROJECT_SOURCE_DIR}/scripts/testdc.sh
+            ${CMAKE_CURRENT_SOURCE_DIR}/domain-test.sh $<TARGET_FILE:todsync>)
+set_tests_properties(todsync_domain PROPERTIES LABELS integration TIMEOUT 180)
+
 add_test(NAME todsync_linux_e2e
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh
             ${CMAKE_CURRENT_SOURCE_DIR}/e2e-linux.sh $<TARGET_FILE:todsync>)

@@ -183,6 +183,7 @@ int Detach(int socket) {
     socket = Detach(socket);
     netapi::ReadCredentials();
     GiveUpEverything();
+    netapi::PlaceTicketCache();
     DieWithParent(program);
     signal(SIGPIPE, SIG_IGN);
     signal(SIGCHLD, SIG_IGN);  // helpers that end are reaped by the kernel
@@ -216,9 +217,16 @@ int Detach(int socket) {
         const bool sent = current > 0 && SendDescriptor(socket, ends[0]);
         close(ends[0]);
         if (!sent) {
+            netapi::RemoveTicketCache();
             _exit(1);
         }
     }
+    // The program has ended or closed its end: the helper goes with the
+    // launcher (parent-death signal), the ticket's copy goes now.
+    if (current_pidfd >= 0) {
+        syscall(SYS_pidfd_send_signal, current_pidfd, SIGKILL, nullptr, 0);
+    }
+    netapi::RemoveTicketCache();
     _exit(0);
 }
 

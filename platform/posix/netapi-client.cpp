@@ -56,6 +56,7 @@ struct Netapi {
     decltype(&::libnetapi_set_username) set_username = nullptr;
     decltype(&::libnetapi_set_password) set_password = nullptr;
     decltype(&::libnetapi_set_use_kerberos) set_use_kerberos = nullptr;
+    decltype(&::libnetapi_set_use_ccache) set_use_ccache = nullptr;
     decltype(&::libnetapi_set_debuglevel) set_debuglevel = nullptr;
     SetCredentials set_creds = nullptr;
     CredentialsInit credentials_init = nullptr;
@@ -133,6 +134,8 @@ struct Credentials {
     std::string user;
     std::string password;
     std::uint32_t status = 0;  // why no host can be asked, or 0
+    std::string ticket;        // a ticket cache file's bytes, to place later
+    std::string ticket_folder;
 };
 Credentials credentials;
 
@@ -223,13 +226,7 @@ bool TakeTicketCache() {
         }
         return false;
     }
-    const int copy = memfd_create("ticket-cache", 0);
-    if (copy < 0 ||
-        write(copy, ticket.data(), ticket.size()) != static_cast<ssize_t>(ticket.size())) {
-        credentials.status = kBadEnvironment;
-        return false;
-    }
-    setenv("KRB5CCNAME", ("FILE:/proc/self/fd/" + std::to_string(copy)).c_str(), 1);
+    credentials.ticket = std::move(ticket);
     return true;
 }
 
@@ -242,7 +239,10 @@ void Use(const Netapi& api) {
             api.set_password(api.context, credentials.password.c_str());
             break;
         case Credentials::kKerberos:
+            // The ticket's own principal, from the cache: never the Unix
+            // user's name, and never a password prompt.
             api.set_use_kerberos(api.context);
+            api.set_use_ccache(api.context);
             break;
         case Credentials::kAnonymous: {
             // A null session: no user, no password, and no NTLM response at
@@ -272,6 +272,7 @@ Netapi& Library() {
               Bind(library, "libnetapi_set_username", &loaded.set_username) &&
               Bind(library, "libnetapi_set_password", &loaded.set_password) &&
               Bind(library, "libnetapi_set_use_kerberos", &loaded.set_use_kerberos) &&
+              Bind(library, "libnetapi_set_use_ccache", &loaded.set_use_ccache) &&
               Bind(library, "libnetapi_set_debuglevel", &loaded.set_debuglevel) &&
               Bind(library, "libnetapi_set_creds", &loaded.set_creds) &&
               Bind(library, "cli_credentials_init", &loaded.credentials_init) &&
@@ -342,6 +343,42 @@ void ReadCredentials() {
         setenv(std::getenv("USER") != nullptr ? "USER" : "LOGNAME", credentials.user.c_str(), 1);
     }
     unsetenv("PASSWD");
+}
+
+void PlaceTicketCache() {
+    if (credentials.ticket.empty()) {
+        return;
+    }
+    // A folder of the helper's user's own, that only it can enter; Kerberos
+    // rewrites the cache as it gets service tickets.
+    char folder[] = "/tmp/todsync-ticket-XXXXXX";
+    if (mkdtemp(folder) == nullptr) {
+        credentials.status = kBadEnvironment;
+        return;
+    }
+    credentials.ticket_folder = folder;
+    const std::string path = credentials.ticket_folder + "/cache";
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const bool written =
+        fd >= 0 && write(fd, credentials.ticket.data(), credentials.ticket.size()) ==
+                       static_cast<ssize_t>(credentials.ticket.size());
+    if (fd >= 0) {
+        close(fd);
+    }
+    credentials.ticket.assign(credentials.ticket.size(), '\0');
+    credentials.ticket.clear();
+    if (!written) {
+        credentials.status = kBadEnvironment;
+        return;
+    }
+    setenv("KRB5CCNAME", ("FILE:" + path).c_str(), 1);
+}
+
+void RemoveTicketCache() {
+    if (!credentials.ticket_folder.empty()) {
+        unlink((credentials.ticket_folder + "/cache").c_str());
+        rmdir(credentials.ticket_folder.c_str());
+    }
 }
 
 std::uint32_t RemoteTOD(const std::string& server, platform::TIME_OF_DAY_INFO* record,

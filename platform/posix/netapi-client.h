@@ -18,6 +18,13 @@ namespace netapi {
 // them later. With no credentials the session is anonymous.
 void ReadCredentials();
 
+// Where the helper may run as another user than the one whose ticket it
+// uses (root becoming nobody): writes the ticket cache read before into a
+// folder of the helper's user's own under /tmp, and points Kerberos at it.
+// Call after giving up privileges; RemoveTicketCache removes it again.
+void PlaceTicketCache();
+void RemoveTicketCache();
+
 // Asks `server` (a plain name or address) for its time of day. Returns a
 // Windows error code, 0 for success; *has_record tells whether *record was
 // filled. Loads libnetapi on its first call.

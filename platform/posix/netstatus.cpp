@@ -47,6 +47,19 @@ bool IsNameChar(char c) {
 }  // namespace
 
 std::optional<std::uint32_t> WindowsCodeFor(std::string_view captured) {
+    // Kerberos failures, in what they are rather than in the logon status
+    // Samba ends with: a ticket for an address (Kerberos needs the host's
+    // name), and a cache without a usable (unexpired) ticket.
+    const auto said = [captured](std::string_view text) {
+        return captured.find(text) != std::string_view::npos;
+    };
+    if (said("Kerberos auth with") && said("not possible")) {
+        return 0x80090303;  // SEC_E_TARGET_UNKNOWN
+    }
+    if (said("Matching credential not found") || said("Ticket expired") ||
+        said("No Kerberos credentials available")) {
+        return 0x8009030E;  // SEC_E_NO_CREDENTIALS
+    }
     const auto at = captured.rfind("NT_STATUS_");
     if (at == std::string_view::npos) {
         return std::nullopt;

@@ -16,7 +16,9 @@
 namespace netstatus {
 
 // The Windows error code for the failure that `captured` describes, or
-// nothing when it names no status we know.
+// nothing when it names no status we know. Kerberos to an address gives
+// SEC_E_TARGET_UNKNOWN, a cache without a usable ticket
+// SEC_E_NO_CREDENTIALS.
 std::optional<std::uint32_t> WindowsCodeFor(std::string_view captured);
 
 }  // namespace netstatus

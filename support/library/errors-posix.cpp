@@ -53,6 +53,7 @@ constexpr Known kKnown[] = {
     {1907, u"The user's password must be changed before signing in."},
     {1909, u"The referenced account is currently locked out and may not be logged on to."},
     {2152, u"The printer destination cannot be found."},
+    {0x80090303, u"The specified target is unknown or unreachable"},
     {0x8009030E, u"No credentials are available in the security package"},
 };
 

@@ -1,0 +1,73 @@
+#!/bin/sh
+# Runs a command inside private network, PID and mount namespaces, beside a
+# throwaway Samba AD domain controller for the realm TOD.TEST (dc1.tod.test
+# on 127.0.0.1), as `samba-tool domain provision` leaves it. The realm's
+# names resolve only inside (a private /etc/hosts), Kerberos reads a
+# private krb5.conf, and CAP_SYS_TIME is out of the namespaces' bounding set.
+#
+#   scripts/testdc.sh COMMAND [ARG...]
+#
+# The command sees TESTDC_DIR (the DC's files), KRB5_CONFIG, and the
+# administrator's password in TESTDC_ADMIN_PASSWORD.
+set -eu
+if [ -z "${TESTDC_INSIDE:-}" ]; then
+    [ $# -gt 0 ] || { echo "usage: $0 COMMAND [ARG...]" >&2; exit 64; }
+    exec unshare --net --pid --fork --mount-proc \
+        setpriv --bounding-set=-sys_time --inh-caps=-sys_time -- env TESTDC_INSIDE=1 "$0" "$@"
+fi
+
+ip link set lo up
+TESTDC_DIR=$(mktemp -d /tmp/todsync-testdc.XXXXXX)
+# The network helper runs as nobody: the krb5.conf must be readable to it.
+chmod 755 "$TESTDC_DIR"
+TESTDC_ADMIN_PASSWORD='Adm1n-Pass!'
+export TESTDC_DIR TESTDC_ADMIN_PASSWORD
+samba_pid=
+cleanup() {
+    [ -n "$samba_pid" ] && kill -TERM -- "-$samba_pid" 2>/dev/null
+    sleep 0.5
+    umount /etc/hosts 2>/dev/null
+    rm -rf "$TESTDC_DIR"
+}
+trap cleanup EXIT INT TERM
+
+samba-tool domain provision --realm=TOD.TEST --domain=TOD --server-role=dc --dns-backend=NONE \
+    --adminpass="$TESTDC_ADMIN_PASSWORD" --targetdir="$TESTDC_DIR" --host-name=dc1 \
+    --host-ip=127.0.0.1 --option="interfaces=lo" --option="bind interfaces only=yes" \
+    --option="disable netbios=yes" >"$TESTDC_DIR/provision.log" 2>&1 ||
+    { echo "testdc: provisioning failed:" >&2; tail -n 20 "$TESTDC_DIR/provision.log" >&2; exit 1; }
+
+# Names of the realm for this mount namespace only: a file of our own is
+# mounted on /etc/hosts, and unmounted before the folder goes.
+printf '127.0.0.1 localhost\n127.0.0.1 dc1.tod.test dc1\n' >"$TESTDC_DIR/hosts"
+mount --bind "$TESTDC_DIR/hosts" /etc/hosts
+cat >"$TESTDC_DIR/krb5.conf" <<CONF
+[libdefaults]
+    default_realm = TOD.TEST
+    dns_lookup_realm = false
+    dns_lookup_kdc = false
+[realms]
+    TOD.TEST = {
+        kdc = 127.0.0.1
+    }
+[domain_realm]
+    .tod.test = TOD.TEST
+    tod.test = TOD.TEST
+CONF
+chmod 644 "$TESTDC_DIR/krb5.conf"
+export KRB5_CONFIG="$TESTDC_DIR/krb5.conf"
+
+setsid samba --interactive -s "$TESTDC_DIR/etc/smb.conf" >"$TESTDC_DIR/samba.out" 2>&1 &
+samba_pid=$!
+i=0
+until ss -Hltn 'sport = :445' | grep -q LISTEN && ss -Hlun 'sport = :88' | grep -q .; do
+    i=$((i + 1))
+    if [ $i -gt 300 ] || ! kill -0 "$samba_pid" 2>/dev/null; then
+        echo "testdc: samba did not start:" >&2
+        tail -n 20 "$TESTDC_DIR/samba.out" >&2
+        exit 1
+    fi
+    sleep 0.1
+done
+set +e
+"$@"

@@ -1,0 +1,34 @@
+#!/bin/sh
+# The todsync binary against a Samba AD domain controller as provisioning
+# leaves it (scripts/testdc.sh): anonymous, passwords, Kerberos tickets by
+# name and by address, an expired ticket.
+#
+#   scripts/testdc.sh tests/domain-test.sh path/to/todsync
+set -u
+todsync=$1
+TESTNET_DIR=$TESTDC_DIR
+. "$(dirname "$0")/e2e-lib.sh"
+failed() { printf '%s\n' "Trying machine $1." "NetRemoteTOD() failed. Error $2" "All tries were failed."; }
+
+run dc1.tod.test
+expect_messages "$(reached DC1.TOD.TEST)" "All tries were failed."
+USER="administrator%$TESTDC_ADMIN_PASSWORD" run dc1
+expect_messages "$(reached DC1)" "All tries were failed."
+USER=administrator%wrong run 127.0.0.1
+expect_messages "$(failed 127.0.0.1 "1326: The user name or password is incorrect.")"
+
+export KRB5CCNAME="FILE:$work/ticket"
+echo "$TESTDC_ADMIN_PASSWORD" | kinit administrator@TOD.TEST >/dev/null || fail "kinit"
+for name in dc1.tod.test dc1 '\\dc1.tod.test'; do
+    run "$name"
+    expect_messages "$(reached "$(printf '%s' "$name" | tr a-z A-Z)")" "All tries were failed."
+done
+run 127.0.0.1
+expect_messages "$(failed 127.0.0.1 "2148074243: The specified target is unknown or unreachable")"
+
+kdestroy
+echo "$TESTDC_ADMIN_PASSWORD" | kinit -l 5s administrator@TOD.TEST >/dev/null || fail "kinit -l"
+sleep 6
+run dc1.tod.test
+expect_messages "$(failed DC1.TOD.TEST "2148074254: No credentials are available in the security package")"
+finish "domain controller"
