@@ -9,7 +9,7 @@ what=${1:-all}
 linux="build-essential cmake pkg-config git clang-format googletest samba-dev samba-common libcap-dev
        samba iproute2 util-linux libcap2-bin procps man-db groff-base systemd debhelper lintian"
 windows="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb
-         xdotool imagemagick icoutils xauth unzip"
+         xdotool imagemagick icoutils xauth unzip msitools wixl osslsigncode openssl libxml2-utils"
 extra="clang libclang-rt-14-dev valgrind"
 bench="time samba-common-bin"
 
