@@ -9,7 +9,7 @@ wine=$here/scripts/wine-run.sh
 vestrio="${WINEPREFIX:-$here/build-win/wineprefix}/drive_c/Program Files/Vestrio"
 dir=$vestrio/todsync
 key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\todsync'
-msi=$(printf 'Z:%s' "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")" | tr / '\\')
+msi=$(printf 'Z:%s' "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")" | sed 's|/|\\|g')
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
