@@ -23,3 +23,5 @@ set(CPACK_SYSTEM_NAME win64)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 include(CPack)
+
+include(cmake/win32-msi.cmake)

@@ -10,7 +10,7 @@ linux="build-essential cmake pkg-config git clang-format googletest samba-dev sa
        samba iproute2 util-linux libcap2-bin procps man-db groff-base systemd debhelper lintian
        samba-ad-dc samba-ad-provision krb5-user"
 windows="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb
-         xdotool imagemagick icoutils xauth unzip"
+         xdotool imagemagick icoutils xauth unzip msitools wixl osslsigncode openssl libxml2-utils"
 extra="clang libclang-rt-14-dev valgrind"
 bench="time samba-common-bin"
 

@@ -51,3 +51,12 @@ add_test(NAME todsync_wine_fatal_error
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/fatal-wine.sh $<TARGET_FILE:todsync_without_icons>
             $<TARGET_FILE:vestriosupport0100>)
 set_tests_properties(todsync_wine_fatal_error PROPERTIES TIMEOUT 120 LABELS wine)
+
+# The MSI (cmake/win32-msi.cmake): installed and removed under Wine; signed.
+if(TODSYNC_WIXL)
+    add_test(NAME windows_msi_wine COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/msi-wine.sh ${TODSYNC_MSI})
+    add_test(NAME windows_msi_signing
+        COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/sign-test.sh ${CMAKE_BINARY_DIR} ${TODSYNC_MSI})
+    set_tests_properties(windows_msi_wine PROPERTIES LABELS wine TIMEOUT 300)
+    set_tests_properties(windows_msi_signing PROPERTIES LABELS package TIMEOUT 120)
+endif()
