@@ -7,6 +7,8 @@
 #
 #   scripts/testdc.sh COMMAND [ARG...]
 #
+# TESTDC_EXTRA_OPTION, if set, is one more "name=value" option for the DC
+# (restrict anonymous=2, say).
 # The command sees TESTDC_DIR (the DC's files), KRB5_CONFIG, and the
 # administrator's password in TESTDC_ADMIN_PASSWORD.
 set -eu
@@ -34,7 +36,8 @@ trap cleanup EXIT INT TERM
 samba-tool domain provision --realm=TOD.TEST --domain=TOD --server-role=dc --dns-backend=NONE \
     --adminpass="$TESTDC_ADMIN_PASSWORD" --targetdir="$TESTDC_DIR" --host-name=dc1 \
     --host-ip=127.0.0.1 --option="interfaces=lo" --option="bind interfaces only=yes" \
-    --option="disable netbios=yes" >"$TESTDC_DIR/provision.log" 2>&1 ||
+    --option="disable netbios=yes" ${TESTDC_EXTRA_OPTION:+"--option=$TESTDC_EXTRA_OPTION"} \
+    >"$TESTDC_DIR/provision.log" 2>&1 ||
     { echo "testdc: provisioning failed:" >&2; tail -n 20 "$TESTDC_DIR/provision.log" >&2; exit 1; }
 
 # Names of the realm for this mount namespace only: a file of our own is
@@ -60,7 +63,10 @@ export KRB5_CONFIG="$TESTDC_DIR/krb5.conf"
 setsid samba --interactive -s "$TESTDC_DIR/etc/smb.conf" >"$TESTDC_DIR/samba.out" 2>&1 &
 samba_pid=$!
 i=0
-until ss -Hltn 'sport = :445' | grep -q LISTEN && ss -Hlun 'sport = :88' | grep -q .; do
+# SMB, Kerberos, LDAP and the endpoint mapper: the DC answers logons only
+# once all of them are up.
+until [ "$(ss -Hltn '( sport = :445 or sport = :389 or sport = :135 )' | grep -c LISTEN)" -ge 3 ] &&
+    ss -Hlun 'sport = :88' | grep -q .; do
     i=$((i + 1))
     if [ $i -gt 300 ] || ! kill -0 "$samba_pid" 2>/dev/null; then
         echo "testdc: samba did not start:" >&2
@@ -69,5 +75,6 @@ until ss -Hltn 'sport = :445' | grep -q LISTEN && ss -Hlun 'sport = :88' | grep 
     fi
     sleep 0.1
 done
+sleep 1
 set +e
 "$@"

@@ -10,6 +10,13 @@ TESTNET_DIR=$TESTDC_DIR
 . "$(dirname "$0")/e2e-lib.sh"
 failed() { printf '%s\n' "Trying machine $1." "NetRemoteTOD() failed. Error $2" "All tries were failed."; }
 
+# A DC that refuses anonymous users: the null session is told so.
+if [ -n "${TESTDC_EXTRA_OPTION:-}" ]; then
+    run dc1.tod.test
+    expect_messages "$(failed DC1.TOD.TEST "5: Access is denied.")"
+    finish "domain controller, $TESTDC_EXTRA_OPTION"
+    exit 0
+fi
 run dc1.tod.test
 expect_messages "$(reached DC1.TOD.TEST)" "All tries were failed."
 USER="administrator%$TESTDC_ADMIN_PASSWORD" run dc1

@@ -40,7 +40,13 @@ set_tests_properties(netapi_tests PROPERTIES LABELS integration TIMEOUT 120)
 add_test(NAME todsync_domain
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/testdc.sh
             ${CMAKE_CURRENT_SOURCE_DIR}/domain-test.sh $<TARGET_FILE:todsync>)
-set_tests_properties(todsync_domain PROPERTIES LABELS integration TIMEOUT 180)
+add_test(NAME todsync_domain_restricted
+    COMMAND ${PROJECT_SOURCE_DIR}/scripts/testdc.sh
+            ${CMAKE_CURRENT_SOURCE_DIR}/domain-test.sh $<TARGET_FILE:todsync>)
+set_tests_properties(todsync_domain_restricted PROPERTIES
+    ENVIRONMENT "TESTDC_EXTRA_OPTION=restrict anonymous=2")
+set_tests_properties(todsync_domain todsync_domain_restricted PROPERTIES
+    LABELS integration TIMEOUT 180)
 
 add_test(NAME todsync_linux_e2e
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh
