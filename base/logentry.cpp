@@ -76,6 +76,31 @@ std::u16string CutToFit(std::u16string_view body, std::size_t limit, std::u16str
     return out;
 }
 
+std::u16string EventMessage(std::u16string_view text, std::u16string_view file) {
+    const std::u16string body = Body(text);
+    // Each line break becomes CR LF: the cut leaves room for the CRs too.
+    std::size_t room = kEventStringLimit;
+    std::u16string message;
+    for (;;) {
+        std::u16string lines = CutToFit(body, room, file);
+        if (!lines.empty() && lines.back() == u'\n') {
+            lines.pop_back();
+        }
+        message.clear();
+        for (const char16_t c : lines) {
+            if (c == u'\n') {
+                message += u'\r';
+            }
+            message += c;
+        }
+        if (message.size() <= kEventStringLimit || room < 1024) {
+            break;
+        }
+        room -= message.size() - kEventStringLimit;
+    }
+    return message;
+}
+
 std::u16string Block(const LocalTime& when, std::u16string_view name, std::uint32_t pid, Kind kind,
                      std::u16string_view text) {
     return Header(when, name, pid, kind) + u'\n' + Body(text) + u'\n';

@@ -34,6 +34,14 @@ std::u16string Body(std::u16string_view text);
 // <file>." (just "." after "left out" when `file` is empty).
 std::u16string CutToFit(std::u16string_view body, std::size_t limit, std::u16string_view file);
 
+// The most characters ReportEvent takes in one string.
+inline constexpr std::size_t kEventStringLimit = 31839;
+
+// The Windows event's message for an entry: its visible lines joined by
+// CR LF, cut (CutToFit) so that the whole message stays within
+// kEventStringLimit; `file` is where the whole entry is.
+std::u16string EventMessage(std::u16string_view text, std::u16string_view file);
+
 // Header, body and one empty line: what is appended to the file.
 std::u16string Block(const LocalTime& when, std::u16string_view name, std::uint32_t pid, Kind kind,
                      std::u16string_view text);

@@ -22,4 +22,18 @@ TEST(LogEntry, HeaderBodyAndBlock) {
     EXPECT_EQ(vllog::BaseName(u".hidden"), u".hidden");
 }
 
+TEST(LogEntry, TheEventMessageStaysWithinWhatAnEventTakes) {
+    std::u16string text;
+    for (int i = 0; i < 8000; ++i) {
+        text += u"line\r\n";
+    }
+    const std::u16string message = vllog::EventMessage(text, u"C:\\log.txt");
+    EXPECT_LE(message.size(), vllog::kEventStringLimit);
+    EXPECT_GT(message.size(), vllog::kEventStringLimit - 2000);
+    EXPECT_TRUE(message.starts_with(u"line\r\nline\r\n"));
+    EXPECT_TRUE(message.ends_with(
+        u"characters of this entry left out; the whole entry is in C:\\log.txt."));
+    EXPECT_EQ(vllog::EventMessage(u"a\r\n\r\nb", u""), u"a\r\nb");
+}
+
 }  // namespace

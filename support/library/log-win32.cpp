@@ -83,9 +83,6 @@ std::wstring SystemText(DWORD code) {
     return message;
 }
 
-// The most characters ReportEvent takes in one string.
-constexpr std::size_t kEventStringLimit = 31839;
-
 bool Report(const std::wstring& source, WORD type, const std::wstring& text) {
     const HANDLE log = RegisterEventSourceW(nullptr, source.c_str());
     if (log == nullptr) {
@@ -169,18 +166,8 @@ int32_t vllog::Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
 
     // The event's message: the entry's visible lines, cut where one
     // string of an event ends (31,839 characters); the file has them all.
-    std::u16string lines = vllog::CutToFit(vllog::Body(entry), kEventStringLimit,
-                                           in_file ? vlwin::U16(path) : std::u16string());
-    if (!lines.empty() && lines.back() == u'\n') {
-        lines.pop_back();
-    }
-    std::u16string message;
-    for (const char16_t c : lines) {
-        if (c == u'\n') {
-            message += u'\r';
-        }
-        message += c;
-    }
+    const std::u16string message =
+        vllog::EventMessage(entry, in_file ? vlwin::U16(path) : std::u16string());
     const bool reported = Report(
         name, kind == vllog::Kind::kInformation ? EVENTLOG_INFORMATION_TYPE : EVENTLOG_ERROR_TYPE,
         vlwin::Wide(message));
