@@ -33,6 +33,9 @@ done
 run 127.0.0.1
 expect_messages "$(failed 127.0.0.1 "2148074243: The specified target is unknown or unreachable")"
 
+KRB5CCNAME=KEYRING:session:todsync-empty run dc1.tod.test
+expect_messages "$(failed DC1.TOD.TEST "2148074254: No credentials are available in the security package")"
+
 kdestroy
 echo "$TESTDC_ADMIN_PASSWORD" | kinit -l 5s administrator@TOD.TEST >/dev/null || fail "kinit -l"
 sleep 6

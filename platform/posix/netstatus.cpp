@@ -56,8 +56,10 @@ std::optional<std::uint32_t> WindowsCodeFor(std::string_view captured) {
     if (said("Kerberos auth with") && said("not possible")) {
         return 0x80090303;  // SEC_E_TARGET_UNKNOWN
     }
+    // (A cache that holds no ticket at all leaves Samba without a mechanism
+    // to offer.)
     if (said("Matching credential not found") || said("Ticket expired") ||
-        said("No Kerberos credentials available")) {
+        said("No Kerberos credentials available") || said("Could not find a suitable mechtype")) {
         return 0x8009030E;  // SEC_E_NO_CREDENTIALS
     }
     const auto at = captured.rfind("NT_STATUS_");
