@@ -33,6 +33,14 @@ done
 run 127.0.0.1
 expect_messages "$(failed 127.0.0.1 "2148074243: The specified target is unknown or unreachable")"
 
+# A ticket in a kernel keyring: copied for the helper, which is not root.
+KRB5CCNAME=KEYRING:session:todsync-full
+export KRB5CCNAME
+echo "$TESTDC_ADMIN_PASSWORD" | kinit administrator@TOD.TEST >/dev/null || fail "kinit to a keyring"
+run dc1.tod.test
+expect_messages "$(reached DC1.TOD.TEST)" "All tries were failed."
+kdestroy
+KRB5CCNAME="FILE:$work/ticket"
 KRB5CCNAME=KEYRING:session:todsync-empty run dc1.tod.test
 expect_messages "$(failed DC1.TOD.TEST "2148074254: No credentials are available in the security package")"
 

@@ -190,6 +190,83 @@ std::uint32_t ReadNamedFile(const char* path, std::size_t limit, bool private_on
     return usable && contents->size() <= limit ? 0 : kBadEnvironment;
 }
 
+// A ticket cache that is no file (a kernel keyring, KCM) is the invoking
+// user's, out of the helper's reach once it is another user: its tickets
+// are copied into a cache file's bytes here, with the system's Kerberos
+// library (MIT, libkrb5.so.3) when it is installed. Empty when it cannot.
+std::string CopyOfCacheThatIsNoFile() {
+    void* krb5 = dlopen("libkrb5.so.3", RTLD_LAZY | RTLD_LOCAL);
+    if (krb5 == nullptr) {
+        return {};
+    }
+    using Context = void*;
+    using Cache = void*;
+    using Principal = void*;
+    const auto init =
+        reinterpret_cast<std::int32_t (*)(Context*)>(dlsym(krb5, "krb5_init_context"));
+    const auto free_context = reinterpret_cast<void (*)(Context)>(dlsym(krb5, "krb5_free_context"));
+    const auto cc_default =
+        reinterpret_cast<std::int32_t (*)(Context, Cache*)>(dlsym(krb5, "krb5_cc_default"));
+    const auto cc_resolve = reinterpret_cast<std::int32_t (*)(Context, const char*, Cache*)>(
+        dlsym(krb5, "krb5_cc_resolve"));
+    const auto get_principal = reinterpret_cast<std::int32_t (*)(Context, Cache, Principal*)>(
+        dlsym(krb5, "krb5_cc_get_principal"));
+    const auto initialize = reinterpret_cast<std::int32_t (*)(Context, Cache, Principal)>(
+        dlsym(krb5, "krb5_cc_initialize"));
+    const auto copy_creds = reinterpret_cast<std::int32_t (*)(Context, Cache, Cache)>(
+        dlsym(krb5, "krb5_cc_copy_creds"));
+    const auto close_cache =
+        reinterpret_cast<std::int32_t (*)(Context, Cache)>(dlsym(krb5, "krb5_cc_close"));
+    const auto free_principal =
+        reinterpret_cast<void (*)(Context, Principal)>(dlsym(krb5, "krb5_free_principal"));
+    std::string bytes;
+    Context context = nullptr;
+    if (init == nullptr || free_context == nullptr || cc_default == nullptr ||
+        cc_resolve == nullptr || get_principal == nullptr || initialize == nullptr ||
+        copy_creds == nullptr || close_cache == nullptr || free_principal == nullptr ||
+        init(&context) != 0) {
+        return {};
+    }
+    char path[] = "/tmp/todsync-cache-XXXXXX";
+    const int fd = mkstemp(path);
+    Cache source = nullptr;
+    Cache copy = nullptr;
+    Principal principal = nullptr;
+    if (fd >= 0 && cc_default(context, &source) == 0 &&
+        get_principal(context, source, &principal) == 0 &&
+        cc_resolve(context, (std::string("FILE:") + path).c_str(), &copy) == 0 &&
+        initialize(context, copy, principal) == 0 && copy_creds(context, source, copy) == 0) {
+        close_cache(context, copy);
+        copy = nullptr;
+        // Read by name: the library may have replaced the file it was given.
+        const int written = open(path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        char chunk[4096];
+        ssize_t n = 0;
+        while (written >= 0 && bytes.size() <= (1u << 20) &&
+               (n = read(written, chunk, sizeof chunk)) > 0) {
+            bytes.append(chunk, static_cast<std::size_t>(n));
+        }
+        if (written >= 0) {
+            close(written);
+        }
+    }
+    if (copy != nullptr) {
+        close_cache(context, copy);
+    }
+    if (principal != nullptr) {
+        free_principal(context, principal);
+    }
+    if (source != nullptr) {
+        close_cache(context, source);
+    }
+    if (fd >= 0) {
+        unlink(path);
+        close(fd);
+    }
+    free_context(context);
+    return bytes;
+}
+
 // The helper may run as another user than the one who holds the ticket:
 // a ticket cache in a file is copied into memory that the helper inherits,
 // and Kerberos is pointed at that copy. Caches that are no file (a kernel
@@ -206,6 +283,17 @@ bool TakeTicketCache() {
     } else if (named[0] == '/') {
         path = named;
     } else {
+        // A keyring or KCM cache: its tickets, copied while the process is
+        // still the invoking user (or root for it); as it is otherwise.
+        if (geteuid() != 0) {
+            return true;
+        }
+        credentials.ticket = CopyOfCacheThatIsNoFile();
+        if (credentials.ticket.size() < 4) {
+            credentials.ticket.clear();
+            credentials.status = kNoCredentials;
+            return false;
+        }
         return true;
     }
     std::string ticket;
