@@ -322,6 +322,7 @@ system-log)
     private_dev() {
         unshare --mount sh -c 'mount -t tmpfs -o mode=755 none /dev &&
             mknod -m 666 /dev/null c 1 3 && mknod -m 666 /dev/zero c 1 5 &&
+            mknod -m 666 /dev/full c 1 7 &&
             mknod -m 666 /dev/urandom c 1 9 && ln -s /proc/self/fd /dev/fd &&
             exec "$@"' sh "$@" </dev/null >"$work/stdout" 2>"$work/stderr"
     }
@@ -339,6 +340,13 @@ system-log)
     grep -q "^\.\.\. [0-9]* more characters of this entry left out; the whole entry is in $VESTRIO_LOG_FILE\.\$" \
         "$work/syslog.txt" || fail "no closing line: $(tail -n 2 "$work/syslog.txt")"
     [ "$(grep -c 'Trying machine H' "$VESTRIO_LOG_FILE")" -eq 3000 ] || fail "the file lost lines"
+    # The log file and standard error both failing while the system log
+    # took the entry: the entry is logged, the run is no fatal error.
+    (export VESTRIO_LOG_FILE="$work/no/such/folder/log"
+        private_dev python3 "$here/syslog-receiver.py" /dev/log read "$work/syslog" \
+            sh -c "exec '$todsync' h1 2>/dev/full")
+    status=$?
+    [ "$status" -eq 1 ] && [ -s "$work/syslog" ] || fail "only the system log took it: status $status"
     # A system log that takes nothing: the run waits for it only so long.
     start=$(date +%s)
     private_dev python3 "$here/syslog-receiver.py" /dev/log stuck "$work/syslog" "$todsync" $names
