@@ -33,10 +33,14 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
+# The DC's pid file in its own folder (its sockets stay in /run/samba: one
+# DC at a time).
+mkdir -p "$TESTDC_DIR/run"
 samba-tool domain provision --realm=TOD.TEST --domain=TOD --server-role=dc --dns-backend=NONE \
     --adminpass="$TESTDC_ADMIN_PASSWORD" --targetdir="$TESTDC_DIR" --host-name=dc1 \
     --host-ip=127.0.0.1 --option="interfaces=lo" --option="bind interfaces only=yes" \
-    --option="disable netbios=yes" ${TESTDC_EXTRA_OPTION:+"--option=$TESTDC_EXTRA_OPTION"} \
+    --option="disable netbios=yes" --option="pid directory=$TESTDC_DIR/run" \
+    ${TESTDC_EXTRA_OPTION:+"--option=$TESTDC_EXTRA_OPTION"} \
     >"$TESTDC_DIR/provision.log" 2>&1 ||
     { echo "testdc: provisioning failed:" >&2; tail -n 20 "$TESTDC_DIR/provision.log" >&2; exit 1; }
 
