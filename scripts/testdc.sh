@@ -29,13 +29,17 @@ cleanup() {
     [ -n "$samba_pid" ] && kill -TERM -- "-$samba_pid" 2>/dev/null
     sleep 0.5
     umount /etc/hosts 2>/dev/null
+    umount /run/samba 2>/dev/null
     rm -rf "$TESTDC_DIR"
 }
 trap cleanup EXIT INT TERM
 
-# The DC's pid file in its own folder (its sockets stay in /run/samba: one
-# DC at a time).
-mkdir -p "$TESTDC_DIR/run"
+# The DC's runtime files (pid files, winbindd's and ncalrpc's sockets) in a
+# fresh tmpfs on /run/samba, for this mount namespace only: no other Samba
+# on the machine (the test smbd of scripts/testnet.sh, another test DC)
+# may reach this DC's winbindd, nor it theirs.
+mkdir -p /run/samba "$TESTDC_DIR/run"
+mount -t tmpfs -o mode=755 tmpfs /run/samba
 samba-tool domain provision --realm=TOD.TEST --domain=TOD --server-role=dc --dns-backend=NONE \
     --adminpass="$TESTDC_ADMIN_PASSWORD" --targetdir="$TESTDC_DIR" --host-name=dc1 \
     --host-ip=127.0.0.1 --option="interfaces=lo" --option="bind interfaces only=yes" \

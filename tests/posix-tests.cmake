@@ -45,9 +45,8 @@ add_test(NAME todsync_domain_restricted
             ${CMAKE_CURRENT_SOURCE_DIR}/domain-test.sh $<TARGET_FILE:todsync>)
 set_tests_properties(todsync_domain_restricted PROPERTIES
     ENVIRONMENT "TESTDC_EXTRA_OPTION=restrict anonymous=2")
-# One DC at a time: its sockets (ncalrpc, winbindd) are in /run/samba.
 set_tests_properties(todsync_domain todsync_domain_restricted PROPERTIES
-    LABELS integration TIMEOUT 180 RESOURCE_LOCK samba_dc)
+    LABELS integration TIMEOUT 180)
 
 add_test(NAME todsync_linux_e2e
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh
