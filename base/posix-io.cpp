@@ -18,10 +18,6 @@ std::int64_t MillisecondsNow() {
     return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1'000'000;
 }
 
-namespace {
-
-// Writes all of `data` to `fd` (set non-blocking by the caller), waiting for
-// it to take more for at most kStderrMilliseconds in all.
 bool WriteWithin(int fd, std::string_view data, bool socket) {
     const std::int64_t deadline = MillisecondsNow() + kStderrMilliseconds;
     std::size_t done = 0;
@@ -37,18 +33,17 @@ bool WriteWithin(int fd, std::string_view data, bool socket) {
             continue;
         }
         const std::int64_t left = deadline - MillisecondsNow();
-        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK) || left <= 0) {
+        // ENOBUFS: a datagram socket whose receiver is full for now.
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != ENOBUFS) || left <= 0) {
             return false;
         }
+        // Waits in short steps: a datagram socket may not say when its
+        // receiver has room again.
         pollfd wait{fd, POLLOUT, 0};
-        poll(&wait, 1, static_cast<int>(left));
+        poll(&wait, 1, static_cast<int>(left < 50 ? left : 50));
     }
     return true;
 }
-
-// Standard error may be a terminal, a pipe to a slow reader, or a FIFO: it
-// is written without blocking, and given up on after kStderrMilliseconds.
-}  // namespace
 
 bool WriteStderr(std::string_view data) {
     struct stat st {};

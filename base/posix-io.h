@@ -13,6 +13,11 @@ inline constexpr int kStderrMilliseconds = 2000;
 // A monotonic clock in milliseconds, for deadlines.
 std::int64_t MillisecondsNow();
 
+// Writes all of `data` to `fd`, which does not block (set O_NONBLOCK, or a
+// socket, which is sent to with MSG_DONTWAIT), waiting for it to take more
+// for at most kStderrMilliseconds in all. False when not all of it went.
+bool WriteWithin(int fd, std::string_view data, bool socket);
+
 // Writes all of `data` to standard error. Standard error may be a terminal,
 // a pipe to a slow reader or a FIFO: it is written without blocking, and
 // given up on after kStderrMilliseconds. False when not all of it was

@@ -131,7 +131,8 @@ bool SyncFromHost(const std::u16string& host, bool dry_run) {
     platform::GetSystemTime(&local);
     AddLog(TimeReport(local, remote));
     platform::SYSTEMTIME wanted{};
-    const bool valid = NewClockTime(remote, &wanted) && platform::IsValidSystemTime(wanted);
+    const bool narrowed = NewClockTime(remote, &wanted);
+    const bool valid = narrowed && platform::IsValidSystemTime(wanted);
     if (valid) {
         AddLog(StepLine(Milliseconds(wanted) - Milliseconds(local)));
     }
@@ -145,7 +146,7 @@ bool SyncFromHost(const std::u16string& host, bool dry_run) {
         AddLog(u"Failed to set SE_SYSTEMTIME_NAME privilege.");
     }
 
-    if (!NewClockTime(remote, &wanted)) {
+    if (!narrowed) {
         // The privilege goes back to where it was: no clock is set.
         support::vlSetPrivilegeForProcess(u"SeSystemtimePrivilege", false);
         AddLog(u"NetRemoteTOD() returned an invalid time.");

@@ -11,7 +11,6 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -20,6 +19,7 @@
 
 #include "fetch-protocol.h"
 #include "netapi-client.h"
+#include "posix-io.h"
 #include "stop.h"
 
 // In a build with sanitizers: where their reports go.
@@ -237,20 +237,35 @@ void CloseHelper() {
     }
 }
 
-// The helper, started if there is none.
-// Waits until `fd` has something to read, at most `milliseconds`, and not
-// past a stop signal.
-bool WaitReadable(int fd, int milliseconds) {
+enum class Wait { kReady, kTimedOut, kStopped, kFailed };
+
+// Waits until `fd` has something to read, until `deadline` (on
+// vlio::MillisecondsNow's clock), or until a stop signal arrives.
+Wait WaitReadable(int fd, std::int64_t deadline) {
     pollfd waits[2] = {{fd, POLLIN, 0}, {platform::posix::StopSignalDescriptor(), POLLIN, 0}};
     for (;;) {
-        const int ready = poll(waits, 2, milliseconds);
-        if (ready < 0 && errno == EINTR) {
-            continue;
+        if (platform::posix::ReceivedStopSignal() != 0) {
+            return Wait::kStopped;
         }
-        return ready > 0 && waits[0].revents != 0 && platform::posix::ReceivedStopSignal() == 0;
+        const std::int64_t left = deadline - vlio::MillisecondsNow();
+        if (left <= 0) {
+            return Wait::kTimedOut;
+        }
+        const int ready = poll(waits, 2, static_cast<int>(left));
+        if (ready < 0 && errno != EINTR) {
+            return Wait::kFailed;
+        }
+        if (ready > 0 && waits[0].revents != 0 && platform::posix::ReceivedStopSignal() == 0) {
+            return Wait::kReady;
+        }
     }
 }
 
+std::int64_t Deadline() {
+    return vlio::MillisecondsNow() + fetcher::kDeadlineSeconds * 1000;
+}
+
+// The helper, started if there is none.
 bool HaveHelper() {
     if (helper >= 0) {
         return true;
@@ -261,20 +276,13 @@ bool HaveHelper() {
     }
     // A launcher that does not answer (stopped, hung) costs the host, not
     // the run.
-    if (!WaitReadable(launcher, fetcher::kDeadlineSeconds * 1000)) {
+    if (WaitReadable(launcher, Deadline()) != Wait::kReady) {
         close(launcher);
         launcher = -1;
         return false;
     }
     helper = ReceiveDescriptor(launcher);
     return helper >= 0;
-}
-
-double SecondsSince(const timespec& start) {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec - start.tv_sec) +
-           static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
 }
 
 }  // namespace
@@ -323,27 +331,18 @@ std::uint32_t Ask(const std::string& server, platform::TIME_OF_DAY_INFO* record,
             return kHelperDied;
         }
     }
-    timespec start{};
-    clock_gettime(CLOCK_MONOTONIC, &start);
-    pollfd waits[2] = {{helper, POLLIN, 0}, {platform::posix::StopSignalDescriptor(), POLLIN, 0}};
-    for (;;) {
-        const double left = kDeadlineSeconds - SecondsSince(start);
-        if (left <= 0) {
+    switch (WaitReadable(helper, Deadline())) {
+        case Wait::kReady:
+            break;
+        case Wait::kTimedOut:
             CloseHelper();
             return kTimeout;
-        }
-        const int ready = poll(waits, 2, static_cast<int>(left * 1000) + 1);
-        if (ready < 0 && errno != EINTR) {
-            CloseHelper();
-            return kHelperDied;
-        }
-        if (platform::posix::ReceivedStopSignal() != 0) {
+        case Wait::kStopped:
             CloseHelper();
             return kAborted;
-        }
-        if (ready > 0 && waits[0].revents != 0) {
-            break;
-        }
+        case Wait::kFailed:
+            CloseHelper();
+            return kHelperDied;
     }
     // One byte more than an answer, so that a longer message shows.
     unsigned char bytes[sizeof(fetch::Answer) + 1];

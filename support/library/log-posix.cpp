@@ -2,7 +2,6 @@
 // standard error.
 #include <errno.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -23,10 +22,6 @@
 #include "text.h"
 
 namespace {
-
-// How long the system log may hold the run up (standard error: the same,
-// vlio::WriteStderr).
-constexpr int kPlaceMilliseconds = vlio::kStderrMilliseconds;
 
 // The most the system log takes of one entry, in characters: a datagram to
 // /dev/log over about 208 KB is dropped by the kernel, and daemons cut
@@ -92,7 +87,7 @@ bool AppendToFile(const std::string& path, const std::string& block) {
 }
 
 // The system log, through its socket, without blocking: a daemon that is
-// stuck or gone costs at most kPlaceMilliseconds.
+// stuck or gone costs at most vlio::kStderrMilliseconds.
 bool SendToSyslog(const std::string& name, vllog::Kind kind, const std::string& lines) {
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
@@ -109,24 +104,9 @@ bool SendToSyslog(const std::string& name, vllog::Kind kind, const std::string& 
     const int priority = LOG_USER | (kind == vllog::Kind::kInformation ? LOG_INFO : LOG_ERR);
     const std::string message = "<" + std::to_string(priority) + ">" + stamp + " " + name + "[" +
                                 std::to_string(getpid()) + "]: " + lines;
-    bool sent = false;
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        const std::int64_t deadline = vlio::MillisecondsNow() + kPlaceMilliseconds;
-        for (;;) {
-            if (send(fd, message.data(), message.size(), MSG_NOSIGNAL) ==
-                static_cast<ssize_t>(message.size())) {
-                sent = true;
-                break;
-            }
-            const std::int64_t left = deadline - vlio::MillisecondsNow();
-            if ((errno != EAGAIN && errno != EWOULDBLOCK && errno != ENOBUFS && errno != EINTR) ||
-                left <= 0) {
-                break;
-            }
-            pollfd wait{fd, POLLOUT, 0};
-            poll(&wait, 1, static_cast<int>(left < 50 ? left : 50));
-        }
-    }
+    const bool sent =
+        connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        vlio::WriteWithin(fd, message, true);
     close(fd);
     return sent;
 }
