@@ -12,16 +12,8 @@ if(NOT TODSYNC_WIXL)
 endif()
 
 set(pkg ${PROJECT_SOURCE_DIR}/packaging/windows)
-set(stage ${CMAKE_BINARY_DIR}/msi-stage)
+set(stage ${TODSYNC_WIN_STAGE})
 set(TODSYNC_MSI ${CMAKE_BINARY_DIR}/todsync-${PROJECT_VERSION}.msi)
-configure_file(${pkg}/README-Windows.txt.in ${stage}/README-Windows.txt @ONLY NEWLINE_STYLE CRLF)
-# Task Scheduler's own form: UTF-16 (little-endian, with a byte order mark), CR LF.
-configure_file(${pkg}/todsync-task.xml.in ${CMAKE_BINARY_DIR}/todsync-task-utf8.xml @ONLY
-    NEWLINE_STYLE CRLF)
-add_custom_command(OUTPUT ${stage}/todsync-task.xml
-    COMMAND sh -c "printf '\\377\\376' >\"$0\" && iconv -f UTF-8 -t UTF-16LE \"$1\" >>\"$0\""
-            ${stage}/todsync-task.xml ${CMAKE_BINARY_DIR}/todsync-task-utf8.xml
-    DEPENDS ${CMAKE_BINARY_DIR}/todsync-task-utf8.xml VERBATIM)
 
 set(sign_binaries "")
 set(sign_msi "")

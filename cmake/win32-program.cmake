@@ -14,8 +14,27 @@ install(TARGETS vestriosupport0100 RUNTIME DESTINATION . ARCHIVE DESTINATION lib
 install(FILES support/library/include/vestriosupport.h DESTINATION include COMPONENT sdk
     EXCLUDE_FROM_ALL)
 
+# --- What ships beside the binaries, in the zip and the MSI ---------------
+# README-Windows.txt with CR LF, and the scheduled task in Task Scheduler's
+# own form: UTF-16 (little-endian, with a byte order mark), CR LF.
+set(TODSYNC_WIN_STAGE ${CMAKE_BINARY_DIR}/msi-stage)
+set(pkg ${PROJECT_SOURCE_DIR}/packaging/windows)
+configure_file(${pkg}/README-Windows.txt.in ${TODSYNC_WIN_STAGE}/README-Windows.txt @ONLY
+    NEWLINE_STYLE CRLF)
+configure_file(${pkg}/todsync-task.xml.in ${CMAKE_BINARY_DIR}/todsync-task-utf8.xml @ONLY
+    NEWLINE_STYLE CRLF)
+add_custom_command(OUTPUT ${TODSYNC_WIN_STAGE}/todsync-task.xml
+    COMMAND sh -c "printf '\\377\\376' >\"$0\" && iconv -f UTF-8 -t UTF-16LE \"$1\" >>\"$0\""
+            ${TODSYNC_WIN_STAGE}/todsync-task.xml ${CMAKE_BINARY_DIR}/todsync-task-utf8.xml
+    DEPENDS ${CMAKE_BINARY_DIR}/todsync-task-utf8.xml VERBATIM)
+add_custom_target(windows_task ALL DEPENDS ${TODSYNC_WIN_STAGE}/todsync-task.xml)
+
 # --- The zip for Windows: cpack -G ZIP -----------------------------------
-install(FILES README.md LICENSE DESTINATION .)
+# The binaries are stripped on the way in; the build tree keeps the ones with
+# debugging information.
+install(FILES LICENSE ${TODSYNC_WIN_STAGE}/README-Windows.txt
+    ${TODSYNC_WIN_STAGE}/todsync-task.xml DESTINATION .)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_NAME todsync)
 set(CPACK_PACKAGE_VENDOR "Vestrio")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

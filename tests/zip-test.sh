@@ -1,5 +1,6 @@
 #!/bin/sh
-# The Windows zip: the program, its library, README and licence, nothing else.
+# The Windows zip: the stripped program and library, README-Windows.txt with
+# CR LF, the scheduled task and the licence, nothing else.
 #   tests/zip-test.sh BUILD_WIN_DIR
 set -u
 build=$1
@@ -10,7 +11,16 @@ trap 'rm -rf "$work"' EXIT
 zip=$(ls "$work"/todsync-*-win64.zip) || { echo "no zip" >&2; exit 1; }
 unzip -Z1 "$zip" | grep -v '/$' | sort >"$work/got"
 dir=$(basename "$zip" .zip)
-printf '%s\n' "$dir/LICENSE" "$dir/README.md" "$dir/VESTRIOSUPPORT0100.DLL" "$dir/todsync.exe" |
-    sort >"$work/want"
+printf '%s\n' "$dir/LICENSE" "$dir/README-Windows.txt" "$dir/VESTRIOSUPPORT0100.DLL" \
+    "$dir/todsync-task.xml" "$dir/todsync.exe" | sort >"$work/want"
 diff -u "$work/want" "$work/got" || { echo "FAIL: the zip's contents" >&2; exit 1; }
-echo "zip: $(basename "$zip") holds what it should"
+(cd "$work" && unzip -q "$zip") || exit 1
+for binary in todsync.exe VESTRIOSUPPORT0100.DLL; do
+    if x86_64-w64-mingw32-objdump -h "$work/$dir/$binary" | grep -q '\.debug_'; then
+        echo "FAIL: $binary in the zip holds debugging information" >&2
+        exit 1
+    fi
+done
+! grep -q -v "$(printf '\r$')" "$work/$dir/README-Windows.txt" ||
+    { echo "FAIL: README-Windows.txt does not have CR LF line ends" >&2; exit 1; }
+echo "zip: $(basename "$zip") holds what it should, stripped"
