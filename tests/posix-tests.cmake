@@ -79,6 +79,16 @@ set_tests_properties(fault_access-denied PROPERTIES
 set_tests_properties(fault_permissive PROPERTIES
     ENVIRONMENT "TESTNET_EXTRA_CONF=    map to guest = Bad User")
 
+# The sanitizer build: a fault inside libnetapi shows as a report.
+if(TODSYNC_SANITIZE)
+    add_library(netapi_overflow SHARED sanitizers/netapi-overflow.cpp)
+    target_include_directories(netapi_overflow PRIVATE ${NETAPI_INCLUDE_DIRS})
+    set_target_properties(netapi_overflow PROPERTIES LIBRARY_OUTPUT_DIRECTORY
+        ${CMAKE_CURRENT_BINARY_DIR}/netapi-overflow)
+    add_test(NAME sanitizer_report COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/sanitizer-report.sh
+        $<TARGET_FILE:todsync> $<TARGET_FILE:netapi_overflow>)
+endif()
+
 # The fatal error path of the real binary.
 add_executable(todsync_without_icons ${PROJECT_SOURCE_DIR}/app/entry-posix.cpp empty_module.cpp)
 target_link_libraries(todsync_without_icons PRIVATE

@@ -34,6 +34,10 @@ static_assert(offsetof(::TIME_OF_DAY_INFO, tod_hunds) ==
 static_assert(offsetof(::TIME_OF_DAY_INFO, tod_year) ==
               offsetof(platform::TIME_OF_DAY_INFO, tod_year));
 
+// Samba's credentials object, for the anonymous session (libnetapi has no
+// call of its own for one).
+struct cli_credentials;
+
 namespace {
 
 constexpr std::uint32_t kModNotFound = 126;  // ERROR_MOD_NOT_FOUND
@@ -44,9 +48,6 @@ constexpr std::uint32_t kFileNotFound = 2;            // ERROR_FILE_NOT_FOUND
 constexpr std::uint32_t kBadEnvironment = 10;         // ERROR_BAD_ENVIRONMENT
 constexpr std::uint32_t kNoCredentials = 0x8009030E;  // SEC_E_NO_CREDENTIALS
 
-// Samba's credentials object, for the anonymous session (libnetapi has no
-// call of its own for one).
-struct cli_credentials;
 using CredentialsInit = cli_credentials* (*)(void* talloc_context);
 using CredentialsSetAnonymous = void (*)(cli_credentials*);
 using SetCredentials = NET_API_STATUS (*)(libnetapi_ctx*, cli_credentials*);
