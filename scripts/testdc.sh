@@ -1,9 +1,11 @@
 #!/bin/sh
 # Runs a command inside private network, PID and mount namespaces, beside a
 # throwaway Samba AD domain controller for the realm TOD.TEST (dc1.tod.test
-# on 127.0.0.1), as `samba-tool domain provision` leaves it. The realm's
-# names resolve only inside (a private /etc/hosts), Kerberos reads a
-# private krb5.conf, and CAP_SYS_TIME is out of the namespaces' bounding set.
+# on 127.0.0.1), as `samba-tool domain provision` leaves it, with its own
+# DNS server. The realm's names resolve only inside (a private /etc/hosts,
+# and a private /etc/resolv.conf that asks the DC, which publishes the SRV
+# records of its KDC as a domain does), Kerberos reads a private krb5.conf,
+# and CAP_SYS_TIME is out of the namespaces' bounding set.
 #
 #   scripts/testdc.sh COMMAND [ARG...]
 #
@@ -29,6 +31,7 @@ cleanup() {
     [ -n "$samba_pid" ] && kill -TERM -- "-$samba_pid" 2>/dev/null
     sleep 0.5
     umount /etc/hosts 2>/dev/null
+    umount /etc/resolv.conf 2>/dev/null
     umount /run/samba 2>/dev/null
     rm -rf "$TESTDC_DIR"
 }
@@ -40,7 +43,14 @@ trap cleanup EXIT INT TERM
 # may reach this DC's winbindd, nor it theirs.
 mkdir -p /run/samba "$TESTDC_DIR/run"
 mount -t tmpfs -o mode=755 tmpfs /run/samba
-samba-tool domain provision --realm=TOD.TEST --domain=TOD --server-role=dc --dns-backend=NONE \
+# Names of the realm for this mount namespace only: files of our own are
+# mounted on /etc/hosts and /etc/resolv.conf (before provisioning, which
+# reads the name server), and unmounted before the folder goes.
+printf '127.0.0.1 localhost\n127.0.0.1 dc1.tod.test dc1\n' >"$TESTDC_DIR/hosts"
+printf 'nameserver 127.0.0.1\n' >"$TESTDC_DIR/resolv.conf"
+mount --bind "$TESTDC_DIR/hosts" /etc/hosts
+mount --bind "$TESTDC_DIR/resolv.conf" /etc/resolv.conf
+samba-tool domain provision --realm=TOD.TEST --domain=TOD --server-role=dc --dns-backend=SAMBA_INTERNAL \
     --adminpass="$TESTDC_ADMIN_PASSWORD" --targetdir="$TESTDC_DIR" --host-name=dc1 \
     --host-ip=127.0.0.1 --option="interfaces=lo" --option="bind interfaces only=yes" \
     --option="disable netbios=yes" --option="pid directory=$TESTDC_DIR/run" \
@@ -48,10 +58,6 @@ samba-tool domain provision --realm=TOD.TEST --domain=TOD --server-role=dc --dns
     >"$TESTDC_DIR/provision.log" 2>&1 ||
     { echo "testdc: provisioning failed:" >&2; tail -n 20 "$TESTDC_DIR/provision.log" >&2; exit 1; }
 
-# Names of the realm for this mount namespace only: a file of our own is
-# mounted on /etc/hosts, and unmounted before the folder goes.
-printf '127.0.0.1 localhost\n127.0.0.1 dc1.tod.test dc1\n' >"$TESTDC_DIR/hosts"
-mount --bind "$TESTDC_DIR/hosts" /etc/hosts
 cat >"$TESTDC_DIR/krb5.conf" <<CONF
 [libdefaults]
     default_realm = TOD.TEST
@@ -71,10 +77,10 @@ export KRB5_CONFIG="$TESTDC_DIR/krb5.conf"
 setsid samba --interactive -s "$TESTDC_DIR/etc/smb.conf" >"$TESTDC_DIR/samba.out" 2>&1 &
 samba_pid=$!
 i=0
-# SMB, Kerberos, LDAP and the endpoint mapper: the DC answers logons only
-# once all of them are up.
+# SMB, Kerberos, LDAP, the endpoint mapper and DNS: the DC answers logons
+# only once all of them are up.
 until [ "$(ss -Hltn '( sport = :445 or sport = :389 or sport = :135 )' | grep -c LISTEN)" -ge 3 ] &&
-    ss -Hlun 'sport = :88' | grep -q .; do
+    [ "$(ss -Hlun '( sport = :88 or sport = :53 )' | wc -l)" -ge 2 ]; do
     i=$((i + 1))
     if [ $i -gt 300 ] || ! kill -0 "$samba_pid" 2>/dev/null; then
         echo "testdc: samba did not start:" >&2
