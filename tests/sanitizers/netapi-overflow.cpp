@@ -12,55 +12,41 @@
 
 struct cli_credentials;
 
-namespace {
-constexpr NET_API_STATUS Status(int code) {
-    return static_cast<NET_API_STATUS>(code);
-}
-}  // namespace
-
 extern "C" {
 
+#define ACCEPT(name, ...)              \
+    NET_API_STATUS name(__VA_ARGS__) { \
+        return NET_API_STATUS(0);      \
+    }
+ACCEPT(libnetapi_set_username, libnetapi_ctx*, const char*)
+ACCEPT(libnetapi_set_password, libnetapi_ctx*, const char*)
+ACCEPT(libnetapi_set_use_kerberos, libnetapi_ctx*)
+ACCEPT(libnetapi_set_use_ccache, libnetapi_ctx*)
+ACCEPT(libnetapi_set_debuglevel, libnetapi_ctx*, const char*)
+ACCEPT(libnetapi_set_creds, libnetapi_ctx*, cli_credentials*)
+void cli_credentials_set_anonymous(cli_credentials*) {}
+
+static int object;  // what the library's handles point at
 NET_API_STATUS libnetapi_init(libnetapi_ctx** context) {
-    static int dummy;
-    *context = reinterpret_cast<libnetapi_ctx*>(&dummy);
-    return Status(0);
-}
-NET_API_STATUS libnetapi_set_username(libnetapi_ctx*, const char*) {
-    return Status(0);
-}
-NET_API_STATUS libnetapi_set_password(libnetapi_ctx*, const char*) {
-    return Status(0);
-}
-NET_API_STATUS libnetapi_set_use_kerberos(libnetapi_ctx*) {
-    return Status(0);
-}
-NET_API_STATUS libnetapi_set_use_ccache(libnetapi_ctx*) {
-    return Status(0);
-}
-NET_API_STATUS libnetapi_set_debuglevel(libnetapi_ctx*, const char*) {
-    return Status(0);
-}
-NET_API_STATUS libnetapi_set_creds(libnetapi_ctx*, cli_credentials*) {
-    return Status(0);
+    *context = reinterpret_cast<libnetapi_ctx*>(&object);
+    return NET_API_STATUS(0);
 }
 cli_credentials* cli_credentials_init(void*) {
-    static int dummy;
-    return reinterpret_cast<cli_credentials*>(&dummy);
+    return reinterpret_cast<cli_credentials*>(&object);
 }
-void cli_credentials_set_anonymous(cli_credentials*) {}
 NET_API_STATUS NetApiBufferFree(void* buffer) {
     std::free(buffer);
-    return Status(0);
+    return NET_API_STATUS(0);
 }
 
 NET_API_STATUS NetRemoteTOD(const char* server, uint8_t** buffer) {
     *buffer = nullptr;
     if (std::strcmp(server, "OVERFLOW") != 0)
-        return Status(53);  // ERROR_BAD_NETPATH
+        return NET_API_STATUS(53);  // ERROR_BAD_NETPATH
     auto* record = static_cast<volatile uint8_t*>(std::malloc(sizeof(TIME_OF_DAY_INFO)));
     const uint8_t past_the_end = record[sizeof(TIME_OF_DAY_INFO) + 8];
     std::free(const_cast<uint8_t*>(record));
-    return Status(past_the_end);
+    return NET_API_STATUS(past_the_end);
 }
 
 }  // extern "C"
