@@ -1,6 +1,6 @@
 #!/bin/sh
-# The Windows zip: the stripped program and library, README-Windows.txt with
-# CR LF, the scheduled task and the licence, nothing else.
+# The Windows zip: the stripped program and library, README-Windows.txt (the
+# MSI's test checks its CR LF), the scheduled task and the licence, nothing else.
 #   tests/zip-test.sh BUILD_WIN_DIR
 set -u
 build=$1
@@ -21,6 +21,4 @@ for binary in todsync.exe VESTRIOSUPPORT0100.DLL; do
         exit 1
     fi
 done
-! grep -q -v "$(printf '\r$')" "$work/$dir/README-Windows.txt" ||
-    { echo "FAIL: README-Windows.txt does not have CR LF line ends" >&2; exit 1; }
 echo "zip: $(basename "$zip") holds what it should, stripped"
