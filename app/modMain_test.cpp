@@ -47,6 +47,10 @@ TEST_F(Startup, HelpVersionDryRunAndStopSignal) {
     EXPECT_TRUE(fake::log_entries[0].information);
     EXPECT_EQ(Messages(fake::log_entries[0].text).back(), u"Dry run: the clock was not set.");
     fake::ResetAll();
+    fake::command_text = u"--dry-runx";  // a host's name, not the option
+    EXPECT_EQ(Main(), kExitNoHostUsable);
+    EXPECT_EQ(fake::hosts_asked, Lines{u"--DRY-RUNX"});
+    fake::ResetAll();
     fake::command_text = u"a b";
     fake::stop_signal = 15;
     EXPECT_EQ(Main(), kExitSignalBase + 15);

@@ -1,6 +1,8 @@
 // The log file's entry layout.
 #include "logentry.h"
+#include <string>
 #include "helpers.h"
+#include "text.h"
 
 namespace {
 
@@ -20,6 +22,23 @@ TEST(LogEntry, HeaderBodyAndBlock) {
     EXPECT_EQ(vllog::BaseName(u"/usr/bin/todsync"), u"todsync");
     EXPECT_EQ(vllog::BaseName(u"C:\\Tools\\todsync.v2.exe"), u"todsync.v2");
     EXPECT_EQ(vllog::BaseName(u".hidden"), u".hidden");
+    EXPECT_EQ(vllog::Header({2026, 1, 2, 3, 4, 5, 6, 0}, u"t", 1, vllog::Kind::kError),
+              u"2026-01-02 03:04:05.006 +0000 t[1] error");
+}
+
+TEST(LogEntry, AnEntryIsCutOnlyPastItsPlacesLimitAndSaysHowMuchWasLeftOut) {
+    const std::u16string body(600, u'x');
+    EXPECT_EQ(vllog::CutToFit(body, 600, u"/f"), body);
+    const std::u16string cut = vllog::CutToFit(body + u"\U0010FFFF", 600, std::u16string(80, u'f'));
+    EXPECT_LE(cut.size(), 600u);
+    const std::size_t kept = cut.find(u'\n');
+    EXPECT_TRUE(cut.ends_with(u"\n... " + vltext::FromUtf8(std::to_string(602 - kept)) +
+                              u" more characters of this entry left out; the whole entry is in " +
+                              std::u16string(80, u'f') + u".\n"));
+    // Never between the halves of a surrogate pair.
+    const std::u16string pair =
+        vllog::CutToFit(std::u16string(343, u'y') + u"\U0010FFFF" + body, 600, u"");
+    EXPECT_NE(pair[pair.find(u'\n') - 1], u'\xDBFF');
 }
 
 TEST(LogEntry, TheEventMessageStaysWithinWhatAnEventTakes) {
@@ -28,7 +47,7 @@ TEST(LogEntry, TheEventMessageStaysWithinWhatAnEventTakes) {
         text += u"line\r\n";
     }
     const std::u16string message = vllog::EventMessage(text, u"C:\\log.txt");
-    EXPECT_LE(message.size(), vllog::kEventStringLimit);
+    EXPECT_LE(message.size(), 31839u);  // what one string of an event takes
     EXPECT_GT(message.size(), vllog::kEventStringLimit - 2000);
     EXPECT_TRUE(message.starts_with(u"line\r\nline\r\n"));
     EXPECT_TRUE(message.ends_with(

@@ -1,4 +1,4 @@
-// Date texts of OLE dates, UTF-8 both ways, and padded numbers.
+// Date texts of OLE dates, UTF-8 both ways, padded numbers, and controls shown.
 #include "text.h"
 #include <cmath>
 #include <limits>
@@ -51,6 +51,16 @@ TEST(Text, NumbersArePaddedToTheWidthAndNeverCut) {
         text += u' ';
     }
     EXPECT_EQ(text, u"07 123 0099 -05 -2147483648 ");
+}
+
+TEST(Text, EveryControlAndStrayByteIsShownVisibly) {
+    for (char16_t c = 1; c < 0x20; ++c)
+        EXPECT_TRUE(vltext::IsControl(c) || c == u'\t') << int(c);
+    EXPECT_EQ(vltext::Visible(u"\u202A\u202E\u2066\u2069\u2028\u009F"),
+              u"<U+202A><U+202E><U+2066><U+2069><U+2028><U+009F>");
+    EXPECT_EQ(vltext::Visible(u"\u2029\u00A0\u202F\u2065\u206A"),
+              u"<U+2029>\u00A0\u202F\u2065\u206A");
+    EXPECT_EQ(vltext::Visible(vltext::FromUtf8("\x80\xFF")), u"<0x80><0xFF>");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // The real Linux runtime. (The icons of its window: support_posix_test.cpp.)
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -71,13 +72,15 @@ TEST_F(RealRuntime, StartingKeepsOnlyTheClockCapabilityAndNotEffective) {
         const std::uint64_t time_bit = 1ull << 25;  // CAP_SYS_TIME
         const bool ok = Caps("CapEff:") == 0 && (Caps("CapPrm:") & ~time_bit) == 0 &&
                         (Caps("CapBnd:") & ~time_bit) == 0 && Caps("CapAmb:") == 0 &&
-                        Caps("CapInh:") == 0 && Caps("NoNewPrivs:") == 1;
+                        Caps("CapInh:") == 0 && Caps("NoNewPrivs:") == 1 &&
+                        prctl(PR_GET_DUMPABLE) == 0;  // not for the helper's user to trace
         _exit(ok ? 0 : 1);
     }
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "capabilities after start-up are more than CAP_SYS_TIME, or effective";
+        << "capabilities after start-up are more than CAP_SYS_TIME, or effective, or it is "
+           "dumpable";
 }
 
 }  // namespace
