@@ -43,6 +43,11 @@ expect_messages() {
 $(cat "$work/diff")"
 }
 
+refused() {
+    printf '%s\n' "Trying machine $1." \
+        "NetRemoteTOD() failed. Error 1225: The remote computer refused the network connection."
+}
+
 # The lines of one attempt that reached the server, privilege withheld.
 reached() {
     printf '%s\n' "Trying machine $1." "Local date & time" "Remote date & time" \

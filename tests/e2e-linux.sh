@@ -18,17 +18,7 @@ run 127.0.0.2 127.0.0.1
 [ "$status" -eq 1 ] || fail "no clock set: exit status $status, not 1"
 head -n 1 "$VESTRIO_LOG_FILE" | grep -Eq '^[0-9-]{10} [0-9:.]{12} [+-][0-9]{4} todsync\[[0-9]+\] error$' ||
     fail "header line: $(head -n 1 "$VESTRIO_LOG_FILE")"
-expect_messages \
-    "Trying machine 127.0.0.2." \
-    "NetRemoteTOD() failed. Error 1225: The remote computer refused the network connection." \
-    "Trying machine 127.0.0.1." \
-    "Local date & time" \
-    "Remote date & time" \
-    "Please note both times are in UTC format." \
-    "Step" \
-    "Failed to set SE_SYSTEMTIME_NAME privilege." \
-    "SetSystemTime() failed." \
-    "All tries were failed."
+expect_messages "$(refused 127.0.0.2)" "$(reached 127.0.0.1)" "All tries were failed."
 # The remote time is today's UTC date, day without a leading zero.
 today=$(date -u +%-d.%m.%Y)
 messages | grep -q "^Remote date & time: $today [0-9]*:[0-9][0-9]:[0-9][0-9]\.0$" ||
@@ -58,9 +48,7 @@ for word in --help -h --version; do
 done
 run --dry-run 127.0.0.2 127.0.0.1
 [ "$status" -eq 0 ] || fail "a dry run: exit status $status"
-expect_messages "Trying machine 127.0.0.2." \
-    "NetRemoteTOD() failed. Error 1225: The remote computer refused the network connection." \
-    "Trying machine 127.0.0.1." "Local date & time" "Remote date & time" \
-    "Please note both times are in UTC format." "Step" "Dry run: the clock was not set."
+expect_messages "$(refused 127.0.0.2)" "$(reached 127.0.0.1 | head -n 5)" \
+    "Dry run: the clock was not set."
 
 finish "e2e"

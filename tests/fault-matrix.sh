@@ -10,10 +10,6 @@ todsync=$2
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/e2e-lib.sh"
 
-refused() {
-    printf '%s\n' "Trying machine $1." \
-        "NetRemoteTOD() failed. Error 1225: The remote computer refused the network connection."
-}
 not_found() {
     printf '%s\n' "Trying machine $1." "NetRemoteTOD() failed. Error 53: The network path was not found."
 }
@@ -93,8 +89,11 @@ wrong-password)
             "NetRemoteTOD() failed. Error 1326: The user name or password is incorrect." \
             "$(refused 127.0.0.2)" "All tries were failed."
     done
-    USER='daemon%right' run 127.0.0.1
-    expect_messages "$(reached 127.0.0.1)" "All tries were failed."
+    printf 'right\n' >"$work/password"
+    for way in "USER=daemon%right" "USER=daemon PASSWD_FILE=$work/password"; do
+        eval "$way run 127.0.0.1"
+        expect_messages "$(reached 127.0.0.1)" "All tries were failed."
+    done
     ;;
 access-denied)
     # The server runs with "restrict anonymous = 2" (TESTNET_EXTRA_CONF).
@@ -249,14 +248,18 @@ environment)
     USER=% run 127.0.0.1
     [ "$status" -eq 1 ] || fail "USER=%: exit status $status"
     expect_messages "$(reached 127.0.0.1)" "All tries were failed."
-    USER=daemon PASSWD_FILE=$work/missing run 127.0.0.1
-    expect_messages "Trying machine 127.0.0.1." \
-        "NetRemoteTOD() failed. Error 2: The system cannot find the file specified." \
-        "All tries were failed."
+    # Files named for credentials that cannot serve: missing, a FIFO, a
+    # ticket cache that others may read or that is another's, one too short.
     mkfifo "$work/fifo"
-    USER=daemon PASSWD_FILE=$work/fifo run 127.0.0.1
-    expect_messages "Trying machine 127.0.0.1." \
-        "NetRemoteTOD() failed. Error 10: The environment is incorrect." "All tries were failed."
+    head -c 100 /dev/zero >"$work/open" && chmod 640 "$work/open"
+    head -c 100 /dev/zero >"$work/other" && chmod 600 "$work/other" && chown nobody "$work/other"
+    printf 'ab' >"$work/short" && chmod 600 "$work/short"
+    for way in "2 PASSWD_FILE=$work/missing" "2 PASSWD_FILE=/etc/hostname/x" \
+        "10 PASSWD_FILE=$work/fifo" "10 KRB5CCNAME=FILE:$work/open" \
+        "10 KRB5CCNAME=FILE:$work/other" "2148074254 KRB5CCNAME=FILE:$work/short"; do
+        eval "USER=daemon ${way#* } run 127.0.0.1"
+        messages | grep -q "^NetRemoteTOD() failed. Error ${way%% *}: " || fail "$way: $(messages)"
+    done
     # No smb.conf (samba-common not installed): Samba's defaults serve.
     unshare --mount sh -c "mount -t tmpfs none /etc/samba && exec timeout 60 '$todsync' 127.0.0.1" \
         </dev/null >"$work/stdout" 2>"$work/stderr"
@@ -274,9 +277,21 @@ log-places)
     [ "$status" -eq 1 ] || fail "log file a FIFO: exit status $status"
     grep -q '^\[.*Error 1225' "$work/stderr" || fail "log file a FIFO: the entry is not on standard error"
     awk -v t="$took" 'BEGIN { exit !(t < 5) }' || fail "log file a FIFO: took $took s"
-    # A file size limit, a reader of standard error that is gone.
+    # A link at the log file's name, or a device: not written, and said so.
+    ln -s "$work/target" "$work/link"
+    for place in "$work/link" /dev/null; do
+        VESTRIO_LOG_FILE=$place run 127.0.0.2
+        [ ! -e "$work/target" ] && grep -q '^\[.*Error 1225' "$work/stderr" &&
+            grep -q "log file $place" "$work/stderr" || fail "log file $place: $(cat "$work/stderr")"
+    done
+    # A file size limit, whole or part of the entry; a reader of standard
+    # error that is gone.
     (ulimit -f 0 && run 127.0.0.2)
     [ "$(wc -c <"$VESTRIO_LOG_FILE")" -eq 0 ] || fail "written past the file size limit"
+    # shellcheck disable=SC2046
+    (ulimit -f 1 && run $(awk 'BEGIN { for (i = 0; i < 100; i++) printf "h%d\001 ", i }'))
+    grep -q "log file.*part of the entry" "$work/stderr" || fail "a part written: $(tail -n 1 "$work/stderr")"
+    : >"$VESTRIO_LOG_FILE"
     timeout 60 "$todsync" 127.0.0.2 </dev/null 2>&1 | true
     refused_entry
     # A standard error that nobody reads: the run still ends.
@@ -313,6 +328,10 @@ log-places)
     chown -R -h nobody "$work/user"
     XDG_STATE_HOME=$work/user STATE_DIRECTORY= run 127.0.0.2
     [ "$(cat "$work/rootdir/todsync" 2>&1)" = keep ] || fail "a user's link made root replace a file"
+    # Under sudo the user's VESTRIO_LOG_FILE is not root's to write.
+    unshare --mount sh -c "mount -t tmpfs none /var/log && mount -t tmpfs none /root && SUDO_UID=65534 \
+        VESTRIO_LOG_FILE='$work/user.log' exec '$todsync' 127.0.0.2" </dev/null >/dev/null 2>&1
+    [ ! -e "$work/user.log" ] || fail "under sudo, root wrote the log file the user named"
     # No /proc (a minimal container): the run goes on without the record.
     unshare --mount sh -c "mount -t tmpfs none /proc && exec timeout 60 '$todsync' 127.0.0.2" \
         </dev/null >"$work/stdout" 2>"$work/stderr"

@@ -23,9 +23,8 @@ gtest_discover_tests(runtime_failclosed_tests DISCOVERY_MODE PRE_TEST)
 
 add_executable(fetch_protocol_tests ${src}/platform/posix/fetch-protocol_test.cpp
     ${PROJECT_SOURCE_DIR}/platform/posix/fetch-protocol.cpp)
-target_link_libraries(fetch_protocol_tests PRIVATE todsync_platform)
+target_link_libraries(fetch_protocol_tests PRIVATE todsync_platform GTest::gtest_main todsync_warnings)
 target_include_directories(fetch_protocol_tests PRIVATE ${PROJECT_SOURCE_DIR}/platform/posix)
-target_link_libraries(fetch_protocol_tests PRIVATE GTest::gtest_main todsync_warnings)
 gtest_discover_tests(fetch_protocol_tests DISCOVERY_MODE PRE_TEST)
 
 add_executable(netapi_tests ${src}/platform/posix/netapi-client_test.cpp)
@@ -37,16 +36,13 @@ add_test(NAME netapi_tests
 set_tests_properties(netapi_tests PROPERTIES LABELS integration TIMEOUT 120)
 
 # The binary against a Samba AD domain controller provisioned for the test.
-add_test(NAME todsync_domain
-    COMMAND ${PROJECT_SOURCE_DIR}/scripts/testdc.sh
-            ${CMAKE_CURRENT_SOURCE_DIR}/domain-test.sh $<TARGET_FILE:todsync>)
-add_test(NAME todsync_domain_restricted
-    COMMAND ${PROJECT_SOURCE_DIR}/scripts/testdc.sh
-            ${CMAKE_CURRENT_SOURCE_DIR}/domain-test.sh $<TARGET_FILE:todsync>)
+foreach(name todsync_domain todsync_domain_restricted)
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/testdc.sh
+        ${CMAKE_CURRENT_SOURCE_DIR}/domain-test.sh $<TARGET_FILE:todsync>)
+    set_tests_properties(${name} PROPERTIES LABELS integration TIMEOUT 180)
+endforeach()
 set_tests_properties(todsync_domain_restricted PROPERTIES
     ENVIRONMENT "TESTDC_EXTRA_OPTION=restrict anonymous=2")
-set_tests_properties(todsync_domain todsync_domain_restricted PROPERTIES
-    LABELS integration TIMEOUT 180)
 
 add_test(NAME todsync_linux_e2e
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh

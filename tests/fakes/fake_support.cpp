@@ -126,16 +126,15 @@ VLEXPORT int32_t VLAPI vlSetPrivilegeForProcess(BSTR privilege_name, VARIANT_BOO
     return VL_S_OK;
 }
 
+#define LOG_AS(information)                                               \
+    FAIL_WHEN_ASKED;                                                      \
+    fake::log_entries.push_back({information, std::u16string(In(text))}); \
+    return vlbstr::Give(u"/var/log/vestrio/todsync.log", log_file)
 VLEXPORT int32_t VLAPI vlLogInfo(BSTR* text, BSTR* log_file) {
-    FAIL_WHEN_ASKED;
-    fake::log_entries.push_back({true, std::u16string(In(text))});
-    return vlbstr::Give(u"/var/log/vestrio/todsync.log", log_file);
+    LOG_AS(true);
 }
-
 VLEXPORT int32_t VLAPI vlLogError(BSTR* text, BSTR* log_file) {
-    FAIL_WHEN_ASKED;
-    fake::log_entries.push_back({false, std::u16string(In(text))});
-    return vlbstr::Give(u"/var/log/vestrio/todsync.log", log_file);
+    LOG_AS(false);
 }
 
 }  // extern "C"
