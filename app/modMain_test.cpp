@@ -105,8 +105,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Tokens that trim to nothing are skipped silently.
         Run{"blank tokens", std::u16string(u"\r \n \0 \r\n", 8), {}, {}},
         Run{"a blank token between", u"one \r two", {u"TWO"}, {u"ONE", u"TWO"}},
-        // A host named twice is tried again only if it failed (fault_named-twice).
-        Run{"twice, working", u"one one", {u"ONE"}, {u"ONE"}}));
+        // A host named twice is tried again only if it failed.
+        Run{"twice, working", u"one one", {u"ONE"}, {u"ONE"}},
+        Run{"twice, failing", u"one one", {}, {u"ONE", u"ONE"}}));
 
 class SupportFailure : public Startup, public ::testing::WithParamInterface<const char*> {};
 

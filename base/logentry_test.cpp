@@ -27,14 +27,13 @@ TEST(LogEntry, HeaderBodyAndBlock) {
 }
 
 TEST(LogEntry, AnEntryIsCutOnlyPastItsPlacesLimitAndSaysHowMuchWasLeftOut) {
-    const std::u16string body(600, u'x');
-    EXPECT_EQ(vllog::CutToFit(body, 600, u"/f"), body);
-    const std::u16string cut = vllog::CutToFit(body + u"\U0010FFFF", 600, std::u16string(80, u'f'));
+    const std::u16string body(600, u'x'), file(80, u'f');
+    EXPECT_EQ(vllog::CutToFit(body, 600, file), body);
+    const std::u16string cut = vllog::CutToFit(body + u"\U0010FFFF", 600, file);
     EXPECT_LE(cut.size(), 600u);
-    const std::size_t kept = cut.find(u'\n');
-    EXPECT_TRUE(cut.ends_with(u"\n... " + vltext::FromUtf8(std::to_string(602 - kept)) +
+    EXPECT_TRUE(cut.ends_with(u"\n... " + vltext::FromUtf8(std::to_string(602 - cut.find(u'\n'))) +
                               u" more characters of this entry left out; the whole entry is in " +
-                              std::u16string(80, u'f') + u".\n"));
+                              file + u".\n"));
     // Never between the halves of a surrogate pair.
     const std::u16string pair =
         vllog::CutToFit(std::u16string(343, u'y') + u"\U0010FFFF" + body, 600, u"");

@@ -11,18 +11,16 @@ TESTNET_DIR=$TESTDC_DIR
 failed() { printf '%s\n' "Trying machine $1." "NetRemoteTOD() failed. Error $2" "All tries were failed."; }
 
 # A DC that refuses anonymous users: the null session is told so, and a
-# ticket gets through, also with no krb5.conf at all (the KDC found through
-# the realm's SRV records), so what got through was Kerberos.
+# ticket gets through with no krb5.conf at all (the KDC found through the
+# realm's SRV records), so what got through was Kerberos.
 if [ -n "${TESTDC_EXTRA_OPTION:-}" ]; then
     run dc1.tod.test
     expect_messages "$(failed DC1.TOD.TEST "5: Access is denied.")"
     export KRB5CCNAME="FILE:$work/ticket"
     echo "$TESTDC_ADMIN_PASSWORD" | kinit administrator@TOD.TEST >/dev/null || fail "kinit"
-    for config in "$KRB5_CONFIG" "$work/no-krb5.conf"; do
-        for name in dc1.tod.test dc1; do
-            KRB5_CONFIG=$config run "$name"
-            expect_messages "$(reached "$(printf '%s' "$name" | tr a-z A-Z)")" "All tries were failed."
-        done
+    for name in dc1.tod.test dc1; do
+        KRB5_CONFIG=$work/no-krb5.conf run "$name"
+        expect_messages "$(reached "$(printf '%s' "$name" | tr a-z A-Z)")" "All tries were failed."
     done
     finish "domain controller, $TESTDC_EXTRA_OPTION"
     exit 0

@@ -101,14 +101,6 @@ access-denied)
     expect_messages "Trying machine 127.0.0.1." "NetRemoteTOD() failed. Error 5: Access is denied." \
         "$(refused 127.0.0.2)" "All tries were failed."
     ;;
-server-stopped)
-    "$here/../scripts/testnet.sh" --stop
-    run 127.0.0.1 ::1
-    expect_messages "$(refused 127.0.0.1)" "$(refused ::1)" "All tries were failed."
-    "$here/../scripts/testnet.sh" --start || fail "restart"
-    run 127.0.0.1
-    expect_messages "$(reached 127.0.0.1)" "All tries were failed."
-    ;;
 server-killed)
     # The server stops answering, the call waits, and then the server dies.
     kill -STOP "$TESTNET_SMBD_PID"
@@ -122,10 +114,6 @@ server-killed)
     expect_messages "Trying machine 127.0.0.1." \
         "NetRemoteTOD() failed. Error 64: The specified network name is no longer available." \
         "$(refused 127.0.0.2)" "All tries were failed."
-    ;;
-named-twice)
-    run 127.0.0.1 127.0.0.1
-    expect_messages "$(reached 127.0.0.1)" "$(reached 127.0.0.1)" "All tries were failed."
     ;;
 odd-names)
     long255=$(printf '%0255d' 0 | tr 0 a)
@@ -163,13 +151,6 @@ standard-input)
     status=$?
     [ "$status" -eq 1 ] || fail "a terminal on standard input: exit status $status"
     ! grep -qi password "$work/tty" || fail "asked for a password: $(cat "$work/tty")"
-    expect_messages "$(reached 127.0.0.1)" "All tries were failed."
-    ;;
-permissive)
-    # The server lets unknown users in as guests (TESTNET_EXTRA_CONF).
-    run 127.0.0.1
-    expect_messages "$(reached 127.0.0.1)" "All tries were failed."
-    USER='nosuchuser%x' run 127.0.0.1
     expect_messages "$(reached 127.0.0.1)" "All tries were failed."
     ;;
 deadline)
@@ -337,6 +318,20 @@ log-places)
         </dev/null >"$work/stdout" 2>"$work/stderr"
     status=$?
     [ "$status" -eq 1 ] || fail "no /proc: exit status $status: $(cat "$work/stderr")"
+    ;;
+sanitizer)
+    # The sanitizer build: a memory fault inside libnetapi (a stand-in, $3,
+    # that reads past a buffer for OVERFLOW) is reported on standard error,
+    # where `run` looks for reports, and not lost with Samba's captured output.
+    mkdir "$work/lib" && cp "$3" "$work/lib/libnetapi.so.1" && chmod -R a+rX "$work" || exit 1
+    LD_LIBRARY_PATH="$work/lib" timeout 60 "$todsync" overflow other </dev/null 2>"$work/stderr"
+    status=$?
+    [ "$status" -eq 1 ] && grep -q 'ERROR: AddressSanitizer: heap-buffer-overflow' "$work/stderr" &&
+        grep -q 'in NetRemoteTOD' "$work/stderr" || fail "status $status: $(cat "$work/stderr")"
+    ! grep -q 'Sanitizer' "$VESTRIO_LOG_FILE" || fail "the report went into the entry"
+    expect_messages "Trying machine OVERFLOW." \
+        "NetRemoteTOD() failed. Error 1067: The process terminated unexpectedly." "$(not_found OTHER)" \
+        "All tries were failed."
     ;;
 system-log)
     # A private /dev/log: a fresh, empty /dev in a mount namespace of this

@@ -18,25 +18,17 @@ extern "C" {
     NET_API_STATUS name(__VA_ARGS__) { \
         return NET_API_STATUS(0);      \
     }
+ACCEPT(libnetapi_init, libnetapi_ctx**)
 ACCEPT(libnetapi_set_username, libnetapi_ctx*, const char*)
 ACCEPT(libnetapi_set_password, libnetapi_ctx*, const char*)
 ACCEPT(libnetapi_set_use_kerberos, libnetapi_ctx*)
 ACCEPT(libnetapi_set_use_ccache, libnetapi_ctx*)
 ACCEPT(libnetapi_set_debuglevel, libnetapi_ctx*, const char*)
 ACCEPT(libnetapi_set_creds, libnetapi_ctx*, cli_credentials*)
+ACCEPT(NetApiBufferFree, void*)
 void cli_credentials_set_anonymous(cli_credentials*) {}
-
-static int object;  // what the library's handles point at
-NET_API_STATUS libnetapi_init(libnetapi_ctx** context) {
-    *context = reinterpret_cast<libnetapi_ctx*>(&object);
-    return NET_API_STATUS(0);
-}
 cli_credentials* cli_credentials_init(void*) {
-    return reinterpret_cast<cli_credentials*>(&object);
-}
-NET_API_STATUS NetApiBufferFree(void* buffer) {
-    std::free(buffer);
-    return NET_API_STATUS(0);
+    return nullptr;
 }
 
 NET_API_STATUS NetRemoteTOD(const char* server, uint8_t** buffer) {
