@@ -212,7 +212,9 @@ stop-signal)
         "$todsync" 127.0.0.1 127.0.0.3 127.0.0.1 </dev/null >"$work/stdout" 2>&1 &
         program=$!
         connected_helper "$program" >/dev/null || fail "no helper connected to the server"
-        kill -"$signal" "$program"
+        # The first signal counts. (Pending together, the higher-numbered
+        # one's handler runs first: the second is the lowest.)
+        kill -"$signal" "$program" && kill -HUP "$program"
         wait "$program"
         status=$?
         [ "$status" -eq $((128 + ${pair#*:})) ] || fail "SIG$signal: exit status $status"
