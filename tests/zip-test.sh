@@ -16,9 +16,7 @@ printf '%s\n' "$dir/LICENSE" "$dir/README-Windows.txt" "$dir/VESTRIOSUPPORT0100.
 diff -u "$work/want" "$work/got" || { echo "FAIL: the zip's contents" >&2; exit 1; }
 (cd "$work" && unzip -q "$zip") || exit 1
 for binary in todsync.exe VESTRIOSUPPORT0100.DLL; do
-    if x86_64-w64-mingw32-objdump -h "$work/$dir/$binary" | grep -q '\.debug_'; then
-        echo "FAIL: $binary in the zip holds debugging information" >&2
-        exit 1
-    fi
+    ! x86_64-w64-mingw32-objdump -h "$work/$dir/$binary" | grep -q '\.debug_' ||
+        { echo "FAIL: $binary in the zip holds debugging information" >&2; exit 1; }
 done
 echo "zip: $(basename "$zip") holds what it should, stripped"
