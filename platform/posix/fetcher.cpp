@@ -186,6 +186,9 @@ int Detach(int socket) {
     netapi::PlaceTicketCache();
     DieWithParent(program);
     signal(SIGPIPE, SIG_IGN);
+    // Under a file size limit the helper's capture of Samba's output fills;
+    // the host is then judged by the call's own status.
+    signal(SIGXFSZ, SIG_IGN);
     signal(SIGCHLD, SIG_IGN);  // helpers that end are reaped by the kernel
     pid_t current = -1;
     int current_pidfd = -1;  // names the helper even after its pid is reused

@@ -90,9 +90,11 @@ void StartRuntime(int argc, char** argv) {
     fetcher::Start();
     KeepOnlyTheClockCapability();
     CatchStopSignals();
-    // A reader of standard error that goes away must not end the run before
-    // its log is written.
+    // A reader of standard error that goes away, or a file size limit that
+    // standard error or the log file meets, must not end the run: the write
+    // fails, and the run says so where it still can.
     signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
     arguments.assign(argv, argv + argc);
     main_window = vlpCreateWindow(VL_RUNTIME_MAIN_CLASS, &vlpExecutableModule);
 }
