@@ -364,13 +364,16 @@ system-log)
         "$work/syslog.txt" || fail "no closing line: $(tail -n 2 "$work/syslog.txt")"
     [ "$(grep -c 'Trying machine H' "$VESTRIO_LOG_FILE")" -eq 3000 ] || fail "the file lost lines"
     # The log file and standard error both failing while the system log took
-    # the entry (of the information kind, a dry run): logged, no fatal error.
+    # the entry (of the information kind, a dry run): logged, no fatal error,
+    # and the cut names no file.
     (export VESTRIO_LOG_FILE="$work/no/such/folder/log"
         private_dev python3 "$here/syslog-receiver.py" /dev/log read "$work/syslog" \
-            sh -c "exec '$todsync' --dry-run 127.0.0.1 2>/dev/full")
+            sh -c "exec '$todsync' --dry-run $names 127.0.0.1 2>/dev/full")
     status=$?
     [ "$status" -eq 0 ] && [ "$(head -c 4 "$work/syslog")" = "<14>" ] ||
         fail "only the system log took it: status $status, $(head -c 40 "$work/syslog")"
+    tr '\0' '\n' <"$work/syslog" | grep -q '^\.\.\. [0-9]* more characters of this entry left out\.$' ||
+        fail "the cut names a file that has no entry: $(tr '\0' '\n' <"$work/syslog" | tail -n 1)"
     # A system log that takes nothing: the run waits for it only so long.
     start=$(date +%s)
     private_dev python3 "$here/syslog-receiver.py" /dev/log stuck "$work/syslog" "$todsync" $names
