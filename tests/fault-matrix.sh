@@ -143,7 +143,7 @@ odd-names)
 standard-input)
     # No input at all, a terminal, and a user without a password: the run
     # never waits for an answer.
-    timeout 60 "$todsync" 127.0.0.1 <&- >/dev/null 2>&1
+    timeout 60 "$todsync" 127.0.0.1 <&- >&- 2>&-
     status=$?
     [ "$status" -eq 1 ] || fail "standard input closed: exit status $status"
     expect_messages "$(reached 127.0.0.1)" "All tries were failed."
