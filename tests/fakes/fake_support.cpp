@@ -38,6 +38,11 @@ std::u16string_view In(BSTR* text) {
 
 char main_window;
 
+int32_t Logged(bool information, BSTR* text, BSTR* log_file) {
+    fake::log_entries.push_back({information, std::u16string(In(text))});
+    return vlbstr::Give(u"/var/log/vestrio/todsync.log", log_file);
+}
+
 }  // namespace
 
 extern "C" {
@@ -126,15 +131,14 @@ VLEXPORT int32_t VLAPI vlSetPrivilegeForProcess(BSTR privilege_name, VARIANT_BOO
     return VL_S_OK;
 }
 
-#define LOG_AS(information)                                               \
-    FAIL_WHEN_ASKED;                                                      \
-    fake::log_entries.push_back({information, std::u16string(In(text))}); \
-    return vlbstr::Give(u"/var/log/vestrio/todsync.log", log_file)
 VLEXPORT int32_t VLAPI vlLogInfo(BSTR* text, BSTR* log_file) {
-    LOG_AS(true);
+    FAIL_WHEN_ASKED;
+    return Logged(true, text, log_file);
 }
+
 VLEXPORT int32_t VLAPI vlLogError(BSTR* text, BSTR* log_file) {
-    LOG_AS(false);
+    FAIL_WHEN_ASKED;
+    return Logged(false, text, log_file);
 }
 
 }  // extern "C"
