@@ -11,8 +11,7 @@ if(NOT TODSYNC_WIXL)
     return()
 endif()
 
-set(pkg ${PROJECT_SOURCE_DIR}/packaging/windows)
-set(stage ${TODSYNC_WIN_STAGE})
+set(stage ${TODSYNC_WIN_STAGE})  # pkg and the staged files: win32-program.cmake
 set(TODSYNC_MSI ${CMAKE_BINARY_DIR}/todsync-${PROJECT_VERSION}.msi)
 
 set(sign_binaries "")
