@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Exit statuses of a run; a fatal error ends the process with 70.
 inline constexpr int kExitClockSet = 0;
@@ -19,8 +20,9 @@ inline constexpr int kExitSignalBase = 128;
 int Main();
 
 // Shows "Usage: <name> HostName [HostName [HostName [...]]]" in a message
-// box (standard error on Linux); <name> is "todsync[.EXE]" on Windows.
-void ShowUsage();
+// box (standard error on Linux); <name> is "todsync[.EXE]" on Windows. A
+// `problem` (a word that is no option) is the box's first line.
+void ShowUsage(std::u16string_view problem = {});
 
 // What --help shows: the usage line, what the program does, its options.
 std::u16string HelpText();

@@ -3,6 +3,7 @@
 #include "fakes/fakes.h"
 #include "helpers.h"
 #include "runlog.h"
+#include "text.h"
 
 namespace {
 
@@ -17,7 +18,9 @@ protected:
 };
 
 TEST_F(Startup, ABlankCommandLineShowsTheUsageBoxAndLogsNothing) {
-    fake::command_text = u"  \t  ";
+    // Blanks, line breaks, a NUL, quotes and options alone name no host.
+    const char16_t blank[] = u" \t\r \n \0 \r\n \"\" --dry-run";
+    fake::command_text = std::u16string(blank, std::size(blank) - 1);
     fake::exe_base_name = u"TimeFromServer";
     EXPECT_EQ(Main(), kExitUsage);
     ASSERT_EQ(fake::message_boxes.size(), 1u);
@@ -27,29 +30,41 @@ TEST_F(Startup, ABlankCommandLineShowsTheUsageBoxAndLogsNothing) {
     EXPECT_TRUE(fake::hosts_asked.empty() && fake::log_entries.empty());
 }
 
-TEST_F(Startup, HelpVersionDryRunAndStopSignal) {
-    for (const char16_t* word : {u"--help", u"-h", u"/?", u"--version"}) {
+// Help, version and dry run are recognised in any case and anywhere on the
+// line; the help and the version ask no host and leave no trace (a call of
+// vlRegisterAppPath would end the test as a fatal error).
+TEST_F(Startup, OptionsAnywhereAndInAnyCase) {
+    for (const char16_t* line : {u"--help", u"-h", u"HOST --HeLp", u"a -H b", u"--version",
+                                 u"a --VERSION", u"\"--help\"", u"/?"}) {
         fake::ResetAll();
-        fake::command_text = word;
-        EXPECT_EQ(Main(), kExitClockSet) << U8(word);
+        fake::fail_operation = "vlRegisterAppPath";
+        fake::command_text = line;
+        const bool slash = line[0] == u'/';
+        if (slash && !platform::kSlashAsksForHelp) {
+            EXPECT_EQ(Main(), kExitUsage);
+            continue;
+        }
+        EXPECT_EQ(Main(), kExitClockSet) << U8(line);
         ASSERT_EQ(fake::shown_texts.size(), 1u);
-        EXPECT_TRUE(fake::shown_texts[0].starts_with(u"Usage: todsync[.EXE] HostName") ||
-                    (fake::shown_texts[0].starts_with(u"todsync 1.") && word[2] == u'v'));
+        const bool version = std::u16string_view(line).find(u"VERSION") != std::u16string_view::npos ||
+                             std::u16string_view(line).find(u"version") != std::u16string_view::npos;
+        EXPECT_TRUE(version ? fake::shown_texts[0].starts_with(u"todsync 1.")
+                            : fake::shown_texts[0].starts_with(u"Usage: todsync[.EXE] HostName"))
+            << U8(line);
         EXPECT_TRUE(fake::hosts_asked.empty() && fake::log_entries.empty());
     }
-    fake::ResetAll();
-    fake::command_text = u"--dry-run a b";
-    Works(u"A");
-    EXPECT_EQ(Main(), kExitClockSet);
-    EXPECT_EQ(fake::hosts_asked, Lines{u"A"});
-    EXPECT_TRUE(fake::clock_set.empty());
-    ASSERT_EQ(fake::log_entries.size(), 1u);
-    EXPECT_TRUE(fake::log_entries[0].information);
-    EXPECT_EQ(Messages(fake::log_entries[0].text).back(), u"Dry run: the clock was not set.");
-    fake::ResetAll();
-    fake::command_text = u"--dry-runx";  // a host's name, not the option
-    EXPECT_EQ(Main(), kExitNoHostUsable);
-    EXPECT_EQ(fake::hosts_asked, Lines{u"--DRY-RUNX"});
+    for (const char16_t* line : {u"--dry-run a b", u"a --DRY-RUN b", u"a b \"--dry-run\"",
+                                 u"\u201C--dry-run\u201D a b"}) {
+        fake::ResetAll();
+        fake::command_text = line;
+        Works(u"A");
+        EXPECT_EQ(Main(), kExitClockSet) << U8(line);
+        EXPECT_EQ(fake::hosts_asked, Lines{u"A"});
+        EXPECT_TRUE(fake::clock_set.empty());
+        ASSERT_EQ(fake::log_entries.size(), 1u);
+        EXPECT_TRUE(fake::log_entries[0].information);
+        EXPECT_EQ(Messages(fake::log_entries[0].text).back(), u"Dry run: the clock was not set.");
+    }
     fake::ResetAll();
     fake::command_text = u"a b";
     fake::stop_signal = 15;
@@ -58,6 +73,31 @@ TEST_F(Startup, HelpVersionDryRunAndStopSignal) {
     ASSERT_EQ(fake::log_entries.size(), 1u);
     EXPECT_EQ(Messages(fake::log_entries[0].text), Lines{u"The run was ended by SIGTERM."});
 }
+
+// A word that only looks like an option (mistyped, pasted with a
+// typographic dash, glued to a host by a tab) is named in the usage box and
+// stops the run before any host is asked, even where a host would answer.
+class MistypedOption : public Startup, public ::testing::WithParamInterface<const char16_t*> {};
+
+TEST_P(MistypedOption, ShowsTheUsageAndTriesNothing) {
+    const std::u16string line = GetParam();
+    fake::command_text = u"working " + line + u" working";
+    fake::fail_operation = "vlRegisterAppPath";
+    Works(u"WORKING");
+    EXPECT_EQ(Main(), kExitUsage);
+    ASSERT_EQ(fake::message_boxes.size(), 1u);
+    const std::u16string& text = fake::message_boxes[0].text;
+    EXPECT_TRUE(text.starts_with(u"Unknown option: " + vltext::Visible(line) + u". The options "))
+        << U8(text);
+    EXPECT_NE(text.find(u"\nUsage: "), std::u16string::npos);
+    EXPECT_TRUE(fake::hosts_asked.empty() && fake::log_entries.empty() && fake::clock_set.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, MistypedOption,
+                         ::testing::Values(u"--dryrun", u"--dry-run=yes", u"/dry-run",
+                                           u"\u2013dry-run", u"\u2014dry-run", u"--dry-run\tHOST",
+                                           u"\u2212h", u"-", u"--", u"--dry-runx", u"'--dry_run'",
+                                           u"\u200B\u00A0--dry-run", u"\uFF0D-help"));
 
 TEST_F(Startup, InTheDevelopmentEnvironmentTheIconsAreLeftAlone) {
     fake::in_ide_result = VL_TRUE;
@@ -103,7 +143,6 @@ INSTANTIATE_TEST_SUITE_P(
             {u"ALPHA", u"BETA\tGAMMA", u"\\\\DELTA"}},
         Run{"second of three", u"one two three", {u"TWO", u"THREE"}, {u"ONE", u"TWO"}},
         // Tokens that trim to nothing are skipped silently.
-        Run{"blank tokens", std::u16string(u"\r \n \0 \r\n", 8), {}, {}},
         Run{"a blank token between", u"one \r two", {u"TWO"}, {u"ONE", u"TWO"}},
         // A host named twice is tried again only if it failed.
         Run{"twice, working", u"one one", {u"ONE"}, {u"ONE"}},

@@ -189,20 +189,62 @@ std::u16string UnknownErrorText(std::int32_t code) {
 bool IsControl(char16_t c) {
     return (c < 0x20 && c != u'\t') || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 ||
            (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) ||
-           (c >= 0xDC80 && c <= 0xDCFF);
+           (c >= 0xDC80 && c <= 0xDCFF) || IsFormat(c);
+}
+
+bool IsFormat(char16_t c) {
+    return c == 0xAD || c == 0x34F || c == 0x61C || c == 0x180E || (c >= 0x200B && c <= 0x200F) ||
+           (c >= 0x2060 && c <= 0x2064) || c == 0xFEFF || (c >= 0xFFF9 && c <= 0xFFFB);
+}
+
+namespace {
+
+bool IsHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// How many UTF-16 units of `text` from `at` on are shown as they are: 2 for
+// a surrogate pair, 1 for a character that shows, 0 for one that Visible
+// writes out.
+std::size_t ShownAsIs(std::u16string_view text, std::size_t at) {
+    const char16_t c = text[at];
+    if (IsHighSurrogate(c)) {
+        return at + 1 < text.size() && IsLowSurrogate(text[at + 1]) ? 2 : 0;
+    }
+    return IsLowSurrogate(c) || IsControl(c) ? 0 : 1;
+}
+
+}  // namespace
+
+bool IsVisible(std::u16string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t n = ShownAsIs(text, at);
+        if (n == 0) {
+            return false;
+        }
+        at += n;
+    }
+    return true;
 }
 
 std::u16string Visible(std::u16string_view text) {
     static constexpr char16_t kHex[] = u"0123456789ABCDEF";
     std::u16string out;
     out.reserve(text.size());
-    for (const char16_t c : text) {
-        if (!IsControl(c)) {
-            out += c;
-        } else if (c < 0x20 || c == 0x7F) {
+    for (std::size_t at = 0; at < text.size();) {
+        if (const std::size_t n = ShownAsIs(text, at); n != 0) {
+            out.append(text.substr(at, n));
+            at += n;
+            continue;
+        }
+        const char16_t c = text[at++];
+        if (c < 0x20 || c == 0x7F) {
             out += u'^';
             out += c == 0x7F ? u'?' : static_cast<char16_t>(c + 0x40);
-        } else if (c >= 0xDC80) {
+        } else if (c >= 0xDC80 && c <= 0xDCFF) {
             out += u"<0x";
             out += kHex[(c >> 4) & 0xF];
             out += kHex[c & 0xF];

@@ -52,17 +52,28 @@ std::u16string ErrorNumber(std::int32_t code);
 // "Unknown error 12345 (0x00003039)."
 std::u16string UnknownErrorText(std::int32_t code);
 
-// True for a character that moves or drives a terminal rather than showing
-// something: C0 controls but the tab (line breaks too), DEL, C1 controls, the
-// Unicode line and paragraph separators, the bidirectional embeddings,
-// overrides and isolates (which reorder what a reader sees), and the bytes
-// 0x80 to 0xFF that were not UTF-8 (U+DC80 to U+DCFF, see below).
+// True for a character that moves or drives a terminal, or hides, rather
+// than showing something: C0 controls but the tab (line breaks too), DEL, C1
+// controls, the Unicode line and paragraph separators, the bidirectional
+// embeddings, overrides and isolates (which reorder what a reader sees), the
+// invisible format characters (IsFormat), and the bytes 0x80 to 0xFF that
+// were not UTF-8 (U+DC80 to U+DCFF, see below).
 bool IsControl(char16_t c);
 
-// `text` with every such character written out as visible text: C0 and DEL
-// in caret notation ("^M", "^?"), the others as "<U+0085>" or, for a byte
-// that was not UTF-8, "<0x9B>"; so what is written is always valid UTF-8.
+// The format characters that show nothing: the zero-width spaces and
+// joiners, the direction marks, the word joiner and invisible operators,
+// the byte order mark, the soft hyphen, the combining grapheme joiner, the
+// Mongolian vowel separator and the interlinear annotation marks.
+bool IsFormat(char16_t c);
+
+// `text` with every such character, and every surrogate that is not half
+// of a pair, written out as visible text: C0 and DEL in caret notation
+// ("^M", "^?"), a byte that was not UTF-8 as "<0x9B>", the others as
+// "<U+0085>"; so what is written is always valid UTF-8 and shows all it holds.
 std::u16string Visible(std::u16string_view text);
+
+// True when Visible would give `text` back unchanged.
+bool IsVisible(std::u16string_view text);
 
 // UTF-8 from UTF-16 and back. Unpaired surrogates U+DC80 to U+DCFF stand
 // for the bytes 0x80 to 0xFF that were not valid UTF-8, so that any byte

@@ -77,6 +77,13 @@ void InitCommonControls();
 // error messages.
 inline constexpr std::u16string_view kAppTitle = u"todsync";
 
+// Whether "/?" asks for help, as it does of Windows' own programs.
+#ifdef _WIN32
+inline constexpr bool kSlashAsksForHelp = true;
+#else
+inline constexpr bool kSlashAsksForHelp = false;
+#endif
+
 // The icon of a message box (Windows' MB_ICON* values); the box has one OK
 // button.
 enum class MessageIcon : unsigned { kInformation = 0x40 };

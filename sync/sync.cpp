@@ -103,11 +103,11 @@ std::u16string StepLine(std::int64_t milliseconds) {
 }
 
 bool SyncFromHost(const std::u16string& host, bool dry_run) {
-    // The name is logged as it was given, but a control character in it
-    // (a line break, a terminal escape) is shown, never obeyed: such a name
-    // could forge lines of the log, and no host has one.
-    const bool has_control =
-        std::any_of(host.begin(), host.end(), [](char16_t c) { return vltext::IsControl(c); });
+    // The name is logged as it was given, but a control or an invisible
+    // character in it (a line break, a terminal escape, a zero-width space)
+    // is shown, never obeyed or passed on: such a name could forge lines of
+    // the log or pass for another, and no host has one.
+    const bool has_control = !vltext::IsVisible(host);
     AddLog(u"Trying machine " + vltext::Visible(host) + u".");
 
     std::uint8_t* buffer = nullptr;

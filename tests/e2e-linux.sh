@@ -42,9 +42,23 @@ for word in --help -h --version; do
         fail "$word: $out" ;;
     esac
 done
-run --dry-run 127.0.0.2 127.0.0.1
+run 127.0.0.2 127.0.0.1 --Dry-Run
 [ "$status" -eq 0 ] || fail "a dry run: exit status $status"
 expect_messages "$(refused 127.0.0.2)" "$(reached 127.0.0.1 | head -n 5)" \
     "Dry run: the clock was not set."
+
+# 6. A word that only looks like an option (mistyped, pasted with a
+#    typographic dash, quoted, glued to a host by a tab) is named, exit
+#    status 2, and no host is asked though the server would answer.
+rm -f "$VESTRIO_LOG_FILE"
+tab=$(printf '\t')
+for word in --dryrun --dry-run=yes /dry-run "$(printf '\342\200\223dry-run')" \
+    "$(printf '\342\200\224dry-run')" '"--dry-run"x' "--dry-run${tab}127.0.0.1" -x '/?'; do
+    run 127.0.0.1 "$word"
+    [ "$status" -eq 2 ] || fail "$word: exit status $status, not 2"
+    grep -qxF "todsync: Unknown option: $word. The options are --dry-run, --help and --version." \
+        "$work/stderr" || fail "$word: $(cat "$work/stderr")"
+    [ ! -e "$VESTRIO_LOG_FILE" ] || fail "$word: a host was tried"
+done
 
 finish "e2e"

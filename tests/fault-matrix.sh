@@ -126,8 +126,8 @@ odd-names)
         "All tries were failed."
     # Names that cannot: each fails alone, and the server after it is tried.
     marker=$work/pwned
-    for name in "$long255" "$long10k" "hôte-ünïcødé" "\$(touch $marker)" "\`touch $marker\`" \
-        "a;touch $marker" "'\"" "-" "--help"; do
+    for name in "$long255" "$long10k" "hôte-ünïcødé" "\$(touch\${IFS}$marker)" \
+        "\`touch\${IFS}$marker\`" "a;touch\${IFS}$marker" "x'\"y"; do
         run "$name" 127.0.0.1
         messages >"$work/entry"
         [ "$status" -eq 1 ] && grep -q '^NetRemoteTOD() failed\. Error [0-9]*: .' "$work/entry" &&
@@ -297,12 +297,14 @@ log-places)
     [ "$status" -eq 70 ] || [ -S /dev/log ] || fail "no place took the entry: exit status $status"
     # Names that would forge a line of the log or drive a terminal.
     run "$(printf 'a\r\nSystem_time_was_updated_successfully.')" \
-        "$(printf 'b\302\2331m\033[2J')" "$(printf 'c\233x')"
+        "$(printf 'b\302\2331m\033[2J')" "$(printf 'c\233x')" "$(printf 'd\342\200\213x')"
     expect_messages "Trying machine A^M^JSYSTEM_TIME_WAS_UPDATED_SUCCESSFULLY.." \
         "NetRemoteTOD() failed. Error 123: The filename, directory name, or volume label syntax is incorrect." \
         "Trying machine B<U+009B>1M^[[2J." \
         "NetRemoteTOD() failed. Error 123: The filename, directory name, or volume label syntax is incorrect." \
         "Trying machine C<0x9B>X." \
+        "NetRemoteTOD() failed. Error 123: The filename, directory name, or volume label syntax is incorrect." \
+        "Trying machine D<U+200B>X." \
         "NetRemoteTOD() failed. Error 123: The filename, directory name, or volume label syntax is incorrect." \
         "All tries were failed."
     ! grep -q "$(printf '\233')" "$VESTRIO_LOG_FILE" "$work/stderr" || fail "a C1 control reached a place"
