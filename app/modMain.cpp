@@ -41,14 +41,16 @@ bool IsOptionMark(char16_t c) {
 }
 
 // True when the first character of `word` that shows is an option mark:
-// what a reader cannot see does not make a host name of an option.
+// what a reader cannot see does not make a host name of an option, nor do
+// the backslashes of "\\server" or of an escaped quote.
 bool LooksLikeOption(std::u16string_view word) {
     for (const char16_t c : word) {
         if (IsOptionMark(c)) {
             return true;
         }
-        const bool blank = c == 0xA0 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F || c == 0x3000;
-        if (!blank && !vltext::IsControl(c) && (c < 0xD800 || c > 0xDFFF)) {
+        const bool unseen = c == u'\\' || c == 0xA0 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F ||
+                           c == 0x3000;
+        if (!unseen && !vltext::IsControl(c) && (c < 0xD800 || c > 0xDFFF)) {
             return false;
         }
     }

@@ -97,7 +97,8 @@ INSTANTIATE_TEST_SUITE_P(Words, MistypedOption,
                          ::testing::Values(u"--dryrun", u"--dry-run=yes", u"/dry-run",
                                            u"\u2013dry-run", u"\u2014dry-run", u"--dry-run\tHOST",
                                            u"\u2212h", u"-", u"--", u"--dry-runx", u"'--dry_run'",
-                                           u"\u200B\u00A0--dry-run", u"\uFF0D-help"));
+                                           u"\u200B\u00A0--dry-run", u"\uFF0D-help",
+                                           u"\\\\--dry-run"));
 
 TEST_F(Startup, InTheDevelopmentEnvironmentTheIconsAreLeftAlone) {
     fake::in_ide_result = VL_TRUE;

@@ -71,12 +71,12 @@ std::u16string CutToFit(std::u16string_view body, std::size_t limit, std::u16str
     std::u16string count;
     vltext::AppendPadded(count, static_cast<std::int64_t>(body.size() - cut), 1);
     out += u"... " + count + u" more characters of this entry left out";
-    out += file.empty() ? u"." : u"; the whole entry is in " + std::u16string(file) + u".";
+    out += file.empty() ? u"." : u"; the whole entry is in " + vltext::Visible(file) + u".";
     out += u'\n';
     return out;
 }
 
-std::u16string EventMessage(std::u16string_view text, std::u16string_view file) {
+std::u16string EventMessage(std::u16string_view text, std::u16string_view file, bool* whole) {
     const std::u16string body = Body(text);
     // Each line break becomes CR LF: the cut leaves room for the CRs too.
     std::size_t room = kEventStringLimit;
@@ -97,6 +97,9 @@ std::u16string EventMessage(std::u16string_view text, std::u16string_view file) 
             break;
         }
         room -= message.size() - kEventStringLimit;
+    }
+    if (whole != nullptr) {
+        *whole = body.size() <= room;
     }
     return message;
 }

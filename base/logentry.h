@@ -39,8 +39,10 @@ inline constexpr std::size_t kEventStringLimit = 31839;
 
 // The Windows event's message for an entry: its visible lines joined by
 // CR LF, cut (CutToFit) so that the whole message stays within
-// kEventStringLimit; `file` is where the whole entry is.
-std::u16string EventMessage(std::u16string_view text, std::u16string_view file);
+// kEventStringLimit; `file` is where the whole entry is. *whole, when
+// given, tells whether nothing was cut.
+std::u16string EventMessage(std::u16string_view text, std::u16string_view file,
+                            bool* whole = nullptr);
 
 // Header, body and one empty line: what is appended to the file.
 std::u16string Block(const LocalTime& when, std::u16string_view name, std::uint32_t pid, Kind kind,

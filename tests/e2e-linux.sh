@@ -30,6 +30,10 @@ grep -q "Trying machine 127.0.0.2\." "$work/stderr" || fail "the entry is not on
 VESTRIO_LOG_FILE=$work run 127.0.0.2
 grep -q "cannot open log file $work: " "$work/stderr" && grep -q '^\[.*Error 1225' "$work/stderr" ||
     fail "an unusable log file: $(cat "$work/stderr")"
+# Its path is shown as the entry's lines are: no forged line, no escape.
+VESTRIO_LOG_FILE="$work/a$(printf '\r\n\033')[2Jb/log" run 127.0.0.2
+grep -qF "cannot open log file $work/a^M^J^[[2Jb/log: " "$work/stderr" ||
+    fail "a log file's path with controls: $(cat -A "$work/stderr")"
 
 # 5. The conventions: --help and --version on standard output; a dry run
 #    asks the server and logs the step, and leaves the clock alone.

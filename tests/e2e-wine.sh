@@ -57,5 +57,11 @@ run 1 error "Trying machine NOLOGON." "NetRemoteTOD() failed. Error 1326: <text>
     "All tries were failed."
 grep -q 'ReportEventW.*0x0001' "$work/stderr" || fail "no error event reported"
 
+# 3. A dry run, named last: the same report, and the clock left alone.
+export TODSYNC_TEST_NETAPI="WORKING=now"
+hosts="working --DRY-RUN"
+run 0 information "Trying machine WORKING." "Local date & time" "Remote date & time" \
+    "Please note both times are in UTC format." "Step" "Dry run: the clock was not set."
+
 [ "$failures" -eq 0 ] || { tail -n 20 "$work/stderr" >&2; exit 1; }
 echo "e2e under Wine: all checks passed"

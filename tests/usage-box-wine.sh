@@ -2,7 +2,9 @@
 # The usage box of todsync.exe under Wine on $DISPLAY: caption "todsync",
 # the usage text, Return closes it, exit status 2, no log entry. Screenshots
 # of it alone and inside a Wine virtual desktop (which draws the caption).
-#   tests/usage-box-wine.sh todsync.exe VESTRIOSUPPORT0100.DLL screenshot.png
+# A word that only looks like an option: the box names it and no host is
+# asked, though the stand-in netapi32.dll has one that answers.
+#   tests/usage-box-wine.sh todsync.exe VESTRIOSUPPORT0100.DLL screenshot.png netapi32.dll
 set -u
 here=$(cd "$(dirname "$0")/.." && pwd)
 shot=$3
@@ -61,6 +63,34 @@ if kill -0 "$pid" 2>/dev/null; then
 fi
 wait "$pid"
 pid=
+
+# 3. Mistyped, pasted with a typographic dash, quoted, glued by a tab.
+cp "$4" "$work/netapi32.dll"
+export WINEDLLOVERRIDES="netapi32=n;mscoree,mshtml=" TODSYNC_TEST_NETAPI="WORKING=now"
+tab=$(printf '\t')
+for word in --dryrun --Dry-Run=yes /dry-run "$(printf '\342\200\223dry-run')" \
+    "$(printf '\342\200\224dry-run')" '"--dry-run"x' "--dry-run${tab}working" -x; do
+    rm -f "$work/todsync.log"
+    WINEDEBUG=+msgbox LC_ALL=C.UTF-8 setsid "$here/scripts/wine-run.sh" "$work/todsync.exe" \
+        working "$word" >"$work/out" 2>"$work/err" &
+    pid=$!
+    if box=$(wait_window '^todsync$'); then
+        sleep 0.3
+        case $word in
+        *[!-=/a-zA-Z]*) want='MSGBOX_OnInit L"Unknown option: ' ;;
+        *) want="MSGBOX_OnInit L\"Unknown option: $word. The options are --dry-run," ;;
+        esac
+        grep -qF "$want" "$work/err" || fail "$word: the box: $(grep MSGBOX_OnInit "$work/err")"
+        xdotool key --window "$box" Return
+    else
+        fail "$word: no box appeared"
+    fi
+    wait "$pid"
+    status=$?
+    pid=
+    [ "$status" -eq 2 ] || fail "$word: exit status $status, not 2"
+    [ ! -e "$work/todsync.log" ] || fail "$word: a host was tried"
+done
 
 [ "$failures" -eq 0 ] || exit 1
 echo "usage box: all checks passed; screenshots $shot and ${shot%.png}-desktop.png"

@@ -30,7 +30,7 @@ add_test(NAME todsync_wine_e2e
 add_test(NAME todsync_wine_usage_box
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/usage-box-wine.sh
             $<TARGET_FILE:todsync> $<TARGET_FILE:vestriosupport0100>
-            ${CMAKE_BINARY_DIR}/usage-box.png)
+            ${CMAKE_BINARY_DIR}/usage-box.png $<TARGET_FILE:netapi32_double>)
 add_test(NAME todsync_win32_resources
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/resources-win32.sh $<TARGET_FILE:todsync>)
 set_tests_properties(support_win32_tests startup_win32_tests todsync_wine_e2e

@@ -145,7 +145,9 @@ void Fatal(std::u16string_view what, std::int32_t status) {
     wchar_t code[16];
     std::swprintf(code, 16, L"0x%08X", static_cast<unsigned>(status));
     const std::wstring message =
-        ToWide(what) + L" failed (status " + code + L"). Nothing was logged.";
+        ToWide(what) + L" failed (status " + code + L"). " +
+        (what.starts_with(u"vlLog") ? L"No place holds the run's whole entry."
+                                    : L"Nothing was logged.");
     if (Interactive()) {
         MessageBoxW(nullptr, message.c_str(), ToWide(kAppTitle).c_str(), MB_OK | MB_ICONERROR);
     }

@@ -29,7 +29,9 @@ namespace {
 constexpr std::size_t kSyslogLimit = 16000;
 
 void Complain(const std::string& what) {
-    vlio::WriteStderr(vlproc::ExecutableName() + ": " + what + "\n");
+    // A path from the environment may hold anything: shown, never obeyed.
+    vlio::WriteStderr(vlproc::ExecutableName() + ": " +
+                      vltext::ToUtf8(vltext::Visible(vltext::FromUtf8(what))) + "\n");
 }
 
 std::string LogFilePath(const std::string& name) {

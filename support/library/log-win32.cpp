@@ -95,16 +95,58 @@ bool Report(const std::wstring& source, WORD type, const std::wstring& text) {
     return reported;
 }
 
+// How long a log file that another program holds (an editor, a backup) is
+// waited for: well under the 2 s that the other places get.
+constexpr ULONGLONG kShareWaitMs = 500;
+
+// A lock on one byte far past any file's end, which every run takes around
+// its append: entries of runs that end at once then never mix, and the
+// lock stands in no reader's or writer's way.
+constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+constexpr DWORD kLockOffset = 0xFFFFFFF0;
+
+HANDLE OpenForAppend(const std::wstring& path, ULONGLONG give_up, DWORD* error) {
+    for (;;) {
+        const HANDLE file =
+            CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            return file;
+        }
+        *error = GetLastError();
+        if ((*error != ERROR_SHARING_VIOLATION && *error != ERROR_LOCK_VIOLATION) ||
+            GetTickCount64() >= give_up) {
+            return INVALID_HANDLE_VALUE;
+        }
+        Sleep(20);
+    }
+}
+
+// Takes the append lock, waiting until `give_up` at most; past that the
+// entry is written all the same, since a lost entry is worse than a mixed one.
+bool LockForAppend(HANDLE file, ULONGLONG give_up) {
+    for (;;) {
+        OVERLAPPED at{};
+        at.Offset = kLockOffset;
+        at.OffsetHigh = kLockOffsetHigh;
+        if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+            return true;
+        }
+        if (GetTickCount64() >= give_up) {
+            return false;
+        }
+        Sleep(2);
+    }
+}
+
 bool AppendToFile(const std::wstring& path, const std::string& block, DWORD* error) {
     if (path.empty()) {
         *error = ERROR_PATH_NOT_FOUND;
         return false;
     }
-    const HANDLE file =
-        CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const ULONGLONG give_up = GetTickCount64() + kShareWaitMs;
+    const HANDLE file = OpenForAppend(path, give_up, error);
     if (file == INVALID_HANDLE_VALUE) {
-        *error = GetLastError();
         return false;
     }
     // Only a file on a disk: a named pipe or a device could hold the run up
@@ -114,12 +156,19 @@ bool AppendToFile(const std::wstring& path, const std::string& block, DWORD* err
         *error = ERROR_INVALID_NAME;
         return false;
     }
-    // One write, so that the entries of runs at the same time do not mix.
+    const bool locked = LockForAppend(file, give_up);
+    // One write, at the end of the file as it is under the lock.
     DWORD written = 0;
     const bool ok =
         WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) &&
         written == block.size();
     *error = ok ? 0 : GetLastError();
+    if (locked) {
+        OVERLAPPED at{};
+        at.Offset = kLockOffset;
+        at.OffsetHigh = kLockOffsetHigh;
+        UnlockFileEx(file, 0, 1, 0, &at);
+    }
     CloseHandle(file);
     return ok;
 }
@@ -166,17 +215,25 @@ int32_t vllog::Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
 
     // The event's message: the entry's visible lines, cut where one
     // string of an event ends (31,839 characters); the file has them all.
+    bool whole = false;
     const std::u16string message =
-        vllog::EventMessage(entry, in_file ? vlwin::U16(path) : std::u16string());
+        vllog::EventMessage(entry, in_file ? vlwin::U16(path) : std::u16string(), &whole);
     const bool reported = Report(
         name, kind == vllog::Kind::kInformation ? EVENTLOG_INFORMATION_TYPE : EVENTLOG_ERROR_TYPE,
         vlwin::Wide(message));
     if (!in_file) {
-        Report(name, EVENTLOG_WARNING_TYPE,
-               L"Cannot write the log file " + (path.empty() ? L"(no place for it)" : path) +
-                   L": " + SystemText(error));
+        std::wstring warning =
+            L"Cannot write the log file " +
+            (path.empty() ? L"(no place for it)" : vlwin::Wide(vltext::Visible(vlwin::U16(path)))) +
+            L": " + vlwin::Wide(vltext::Visible(vlwin::U16(SystemText(error))));
+        if (reported && !whole) {
+            warning += L" The event before this one holds only the first part of the entry; the "
+                       L"rest of it is lost.";
+        }
+        Report(name, EVENTLOG_WARNING_TYPE, warning);
     }
-    if (!reported && !in_file) {
+    // Logged means that one place holds the whole entry.
+    if (!in_file && !(reported && whole)) {
         return VL_E_FAIL;
     }
     return vlbstr::Give(vlwin::U16(path), log_file);

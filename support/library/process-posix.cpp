@@ -49,11 +49,9 @@ std::optional<std::string> ExecutablePath() {
 }
 
 std::string ExecutableName() {
+    // Without /proc (a minimal container), the name the program was run by.
     const auto path = ExecutablePath();
-    if (!path) {
-        return "vestrio";
-    }
-    const std::u16string whole = vltext::FromUtf8(*path);
+    const std::u16string whole = vltext::FromUtf8(path ? *path : program_invocation_short_name);
     const std::u16string_view name = vllog::BaseName(whole);
     return name.empty() ? "vestrio" : vltext::ToUtf8(name);
 }

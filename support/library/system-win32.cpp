@@ -14,13 +14,29 @@ void SetString(HKEY key, const wchar_t* name, const std::wstring& value, DWORD t
                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
-// HKCU\...\App Paths\<name>.exe: where the shell finds the program by name.
+const wchar_t kAppPaths[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+
+// True when the machine's App Paths record, which the installer writes and
+// removes, already names `path`: that copy needs no record of the user's.
+bool InstalledAt(const std::wstring& path, const std::wstring& name) {
+    wchar_t value[1024];
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, (kAppPaths + name + L".exe").c_str(), nullptr,
+                     RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    return CompareStringOrdinal(value, -1, path.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// HKCU\...\App Paths\<name>.exe: where the shell finds a copy that was not
+// installed by name.
 void RecordAppPath(const std::wstring& path, const std::wstring& name) {
-    const std::wstring key_name =
-        L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + name + L".exe";
+    if (InstalledAt(path, name)) {
+        return;
+    }
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, key_name.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, (kAppPaths + name + L".exe").c_str(), 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return;
     }
     SetString(key, nullptr, path, REG_SZ);
@@ -29,19 +45,24 @@ void RecordAppPath(const std::wstring& path, const std::wstring& name) {
 }
 
 // The event source <name>, whose messages come from this library's message
-// table. Only an administrator may create it; others leave it as it is.
+// table, where there is none yet: only an administrator may create it, and
+// a registration that exists (the installer's) is never pointed elsewhere,
+// least of all at a copy in a folder that others may write.
 void RegisterEventSource(const std::wstring& name) {
     const std::wstring key_name =
         L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + name;
     HKEY key = nullptr;
+    DWORD disposition = 0;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_name.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
+                        &key, &disposition) != ERROR_SUCCESS) {
         return;
     }
-    SetString(key, L"EventMessageFile", vlwin::ModulePath(vlwin::ThisModule()), REG_EXPAND_SZ);
-    const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
-    RegSetValueExW(key, L"TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types),
-                   sizeof types);
+    if (disposition == REG_CREATED_NEW_KEY) {
+        SetString(key, L"EventMessageFile", vlwin::ModulePath(vlwin::ThisModule()), REG_EXPAND_SZ);
+        const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
+        RegSetValueExW(key, L"TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types),
+                       sizeof types);
+    }
     RegCloseKey(key);
 }
 
