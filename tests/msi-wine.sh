@@ -1,8 +1,10 @@
 #!/bin/sh
 # The MSI under Wine, in the build's prefix: msiexec /i puts the stripped
-# binaries, README-Windows.txt (CR LF) and the task (well-formed XML) under
-# Program Files and registers the event log source; msiexec /x removes them.
-#   tests/msi-wine.sh todsync-VERSION.msi
+# binaries, README-Windows.txt and LICENSE.txt (CR LF) and the task
+# (well-formed XML) under Program Files and registers the event log source
+# and the program's App Paths entry; runs of the installed copy and of
+# another copy leave the source as the MSI set it; msiexec /x removes it all.
+#   tests/msi-wine.sh todsync-VERSION.msi todsync.exe VESTRIOSUPPORT0100.DLL
 set -u
 here=$(cd "$(dirname "$0")/.." && pwd)
 wine=$here/scripts/wine-run.sh
@@ -13,11 +15,34 @@ msi=$(printf 'Z:%s' "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")" | sed 's|/
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
-"$wine" reg delete "$key" /f >/dev/null 2>&1 # the e2e runs register the source too
+apppaths='Software\Microsoft\Windows\CurrentVersion\App Paths\todsync.exe'
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export VESTRIO_LOG_FILE="Z:$work/todsync.log" LC_ALL=C.UTF-8
+# What the other tests' runs registered.
+"$wine" reg delete "$key" /f >/dev/null 2>&1
+"$wine" reg delete "HKCU\\$apppaths" /f >/dev/null 2>&1
 "$wine" msiexec /i "$msi" /qn >/dev/null 2>&1 || fail "msiexec /i: status $?"
-for f in todsync.exe VESTRIOSUPPORT0100.DLL README-Windows.txt todsync-task.xml; do
+for f in todsync.exe VESTRIOSUPPORT0100.DLL README-Windows.txt todsync-task.xml LICENSE.txt; do
     [ -f "$dir/$f" ] || fail "not installed: $f"
 done
+[ "$(grep -vc "$(printf '\r')\$" "$dir/LICENSE.txt")" -eq 0 ] || fail "LICENSE: a line without CR LF"
+"$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null |
+    tr -d '\r' | grep -q 'InstallLocation *REG_SZ *C:\\Program Files\\Vestrio\\todsync\\$' ||
+    fail "Apps & features does not show where todsync is"
+"$wine" reg query "HKLM\\$apppaths" 2>/dev/null | tr -d '\r' |
+    grep -q '(Default) *REG_SZ *C:\\Program Files\\Vestrio\\todsync\\todsync.exe$' ||
+    fail "no App Paths entry for the installed program"
+# A run of the installed copy, then of a copy elsewhere (a name with a
+# zero-width space fails without the network): the source stays the MSI's,
+# and only the other copy records itself for the user.
+name=$(printf 'a\342\200\213')
+"$wine" 'C:\Program Files\Vestrio\todsync\todsync.exe' "$name" >/dev/null 2>&1
+[ $? -eq 1 ] || fail "the installed copy's run: exit status not 1"
+! "$wine" reg query "HKCU\\$apppaths" >/dev/null 2>&1 || fail "the installed copy recorded itself"
+cp "$2" "$3" "$work/"
+"$wine" "$work/todsync.exe" "$name" >/dev/null 2>&1
+[ -s "$work/todsync.log" ] || fail "the runs wrote no log entry"
 for f in todsync.exe VESTRIOSUPPORT0100.DLL; do
     ! x86_64-w64-mingw32-objdump -h "$dir/$f" | grep -q '\.debug' || fail "not stripped: $f"
 done
@@ -28,7 +53,10 @@ printf "%s\n" "$reg" | grep -q 'EventMessageFile *REG_SZ *C:\\Program Files\\Ves
     fail "EventMessageFile: $reg"
 printf "%s\n" "$reg" | grep -q 'TypesSupported *REG_DWORD *0x7$' || fail "TypesSupported: $reg"
 
+"$wine" reg delete "HKCU\\$apppaths" /f >/dev/null 2>&1 || fail "the other copy recorded nothing"
+
 "$wine" msiexec /x "$msi" /qn >/dev/null 2>&1 || fail "msiexec /x: status $?"
 [ ! -e "$vestrio" ] || fail "left behind: $(ls -R "$vestrio")"
 ! "$wine" reg query "$key" >/dev/null 2>&1 || fail "the event log source is still registered"
+! "$wine" reg query "HKLM\\$apppaths" >/dev/null 2>&1 || fail "the App Paths entry is still there"
 [ "$failures" -eq 0 ] && echo "MSI under Wine: installed and removed"

@@ -64,12 +64,15 @@ fi
 wait "$pid"
 pid=
 
-# 3. Mistyped, pasted with a typographic dash, quoted, glued by a tab.
+# 3. Mistyped, pasted with a typographic dash, quoted, glued by a tab; and
+#    --version. None of them writes to the registry.
+apppaths='HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths\todsync.exe'
+"$here/scripts/wine-run.sh" reg delete "$apppaths" /f >/dev/null 2>&1
 cp "$4" "$work/netapi32.dll"
 export WINEDLLOVERRIDES="netapi32=n;mscoree,mshtml=" TODSYNC_TEST_NETAPI="WORKING=now"
 tab=$(printf '\t')
 for word in --dryrun --Dry-Run=yes /dry-run "$(printf '\342\200\223dry-run')" \
-    "$(printf '\342\200\224dry-run')" '"--dry-run"x' "--dry-run${tab}working" -x; do
+    "$(printf '\342\200\224dry-run')" '"--dry-run"x' "--dry-run${tab}working" -x --version; do
     rm -f "$work/todsync.log"
     WINEDEBUG=+msgbox LC_ALL=C.UTF-8 setsid "$here/scripts/wine-run.sh" "$work/todsync.exe" \
         working "$word" >"$work/out" 2>"$work/err" &
@@ -77,6 +80,7 @@ for word in --dryrun --Dry-Run=yes /dry-run "$(printf '\342\200\223dry-run')" \
     if box=$(wait_window '^todsync$'); then
         sleep 0.3
         case $word in
+        --version) want='MSGBOX_OnInit L"todsync 1.' ;;
         *[!-=/a-zA-Z]*) want='MSGBOX_OnInit L"Unknown option: ' ;;
         *) want="MSGBOX_OnInit L\"Unknown option: $word. The options are --dry-run," ;;
         esac
@@ -88,9 +92,10 @@ for word in --dryrun --Dry-Run=yes /dry-run "$(printf '\342\200\223dry-run')" \
     wait "$pid"
     status=$?
     pid=
-    [ "$status" -eq 2 ] || fail "$word: exit status $status, not 2"
+    [ "$status" -eq 2 ] || [ "$word" = --version ] || fail "$word: exit status $status, not 2"
     [ ! -e "$work/todsync.log" ] || fail "$word: a host was tried"
 done
+! "$here/scripts/wine-run.sh" reg query "$apppaths" >/dev/null 2>&1 || fail "a registry key was written"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "usage box: all checks passed; screenshots $shot and ${shot%.png}-desktop.png"

@@ -23,10 +23,13 @@ add_test(NAME startup_win32_tests COMMAND startup_win32_tests SOMEHOST)
 add_library(netapi32_double SHARED win32/netapi32_double.cpp win32/netapi32_double.def)
 set_target_properties(netapi32_double PROPERTIES OUTPUT_NAME netapi32 PREFIX "")
 
+add_executable(holdfile win32/holdfile.cpp)
+target_link_options(holdfile PRIVATE -municode)
+
 add_test(NAME todsync_wine_e2e
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e-wine.sh
             $<TARGET_FILE:todsync> $<TARGET_FILE:vestriosupport0100>
-            $<TARGET_FILE:netapi32_double>)
+            $<TARGET_FILE:netapi32_double> $<TARGET_FILE:holdfile>)
 add_test(NAME todsync_wine_usage_box
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/usage-box-wine.sh
             $<TARGET_FILE:todsync> $<TARGET_FILE:vestriosupport0100>
@@ -54,7 +57,8 @@ set_tests_properties(todsync_wine_fatal_error PROPERTIES TIMEOUT 120 LABELS wine
 
 # The MSI (cmake/win32-msi.cmake): installed and removed under Wine; signed.
 if(TODSYNC_WIXL)
-    add_test(NAME windows_msi_wine COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/msi-wine.sh ${TODSYNC_MSI})
+    add_test(NAME windows_msi_wine COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/msi-wine.sh ${TODSYNC_MSI}
+        $<TARGET_FILE:todsync> $<TARGET_FILE:vestriosupport0100>)
     add_test(NAME windows_msi_signing
         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/sign-test.sh ${CMAKE_BINARY_DIR} ${TODSYNC_MSI})
     set_tests_properties(windows_msi_wine PROPERTIES LABELS wine TIMEOUT 300)

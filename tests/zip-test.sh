@@ -1,6 +1,7 @@
 #!/bin/sh
-# The Windows zip: the stripped program and library, README-Windows.txt (the
-# MSI's test checks its CR LF), the scheduled task and the licence, nothing else.
+# The Windows zip: the stripped program and library, README-Windows.txt and
+# LICENSE.txt (the MSI's test checks their CR LF), the scheduled task, nothing
+# else.
 #   tests/zip-test.sh BUILD_WIN_DIR
 set -u
 build=$1
@@ -11,7 +12,7 @@ trap 'rm -rf "$work"' EXIT
 zip=$(ls "$work"/todsync-*-win64.zip) || { echo "no zip" >&2; exit 1; }
 unzip -Z1 "$zip" | grep -v '/$' | sort >"$work/got"
 dir=$(basename "$zip" .zip)
-printf '%s\n' "$dir/LICENSE" "$dir/README-Windows.txt" "$dir/VESTRIOSUPPORT0100.DLL" \
+printf '%s\n' "$dir/LICENSE.txt" "$dir/README-Windows.txt" "$dir/VESTRIOSUPPORT0100.DLL" \
     "$dir/todsync-task.xml" "$dir/todsync.exe" | sort >"$work/want"
 diff -u "$work/want" "$work/got" || { echo "FAIL: the zip's contents" >&2; exit 1; }
 (cd "$work" && unzip -q "$zip") || exit 1
