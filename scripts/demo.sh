@@ -6,7 +6,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh linux
+scripts/deps.sh demo
 cmake -S . -B build >/dev/null
 cmake --build build -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 

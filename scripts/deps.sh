@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages that building and testing todsync need.
-# Usage: scripts/deps.sh [linux|windows|bench|all]   (default: all)
+# Usage: scripts/deps.sh [demo|linux|windows|bench|all]   (default: all)
+#   demo: only what scripts/demo.sh needs to build todsync and start a test server
 # Packages already present are left alone; nothing is started.
 set -eu
 
@@ -11,15 +12,17 @@ linux="build-essential cmake pkg-config git clang-format googletest samba-dev sa
        samba-ad-dc samba-ad-provision krb5-user"
 windows="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb
          xdotool imagemagick icoutils xauth unzip msitools wixl osslsigncode openssl libxml2-utils"
+demo="build-essential cmake pkg-config samba-dev samba-common libcap-dev samba iproute2 util-linux"
 extra="clang libclang-rt-14-dev valgrind"
 bench="time samba-common-bin"
 
 case $what in
+    demo) pkgs=$demo ;;
     linux) pkgs=$linux ;;
     windows) pkgs="$linux $windows" ;;
     all) pkgs="$linux $windows $extra" ;;
     bench) pkgs="$linux $bench" ;;
-    *) echo "usage: $0 [linux|windows|bench|all]" >&2; exit 64 ;;
+    *) echo "usage: $0 [demo|linux|windows|bench|all]" >&2; exit 64 ;;
 esac
 
 missing=
