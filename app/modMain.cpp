@@ -48,8 +48,8 @@ bool LooksLikeOption(std::u16string_view word) {
         if (IsOptionMark(c)) {
             return true;
         }
-        const bool unseen = c == u'\\' || c == 0xA0 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F ||
-                           c == 0x3000;
+        const bool unseen =
+            c == u'\\' || c == 0xA0 || (c >= 0x2000 && c <= 0x200A) || c == 0x202F || c == 0x3000;
         if (!unseen && !vltext::IsControl(c) && (c < 0xD800 || c > 0xDFFF)) {
             return false;
         }
@@ -99,22 +99,22 @@ int Main() {
         }
         const std::u16string upper = platform::ToUpper(word);
         switch (Classify(upper)) {
-        case Word::kUnknownOption:
-            ShowUsage(u"Unknown option: " + vltext::Visible(element) +
-                      u". The options are --dry-run, --help and --version.");
-            return kExitUsage;
-        case Word::kDryRun:
-            dry_run = true;
-            break;
-        case Word::kHelp:
-            help = true;
-            break;
-        case Word::kVersion:
-            version = true;
-            break;
-        case Word::kHost:
-            hostList.push_back(upper);
-            break;
+            case Word::kUnknownOption:
+                ShowUsage(u"Unknown option: " + vltext::Visible(element) +
+                          u". The options are --dry-run, --help and --version.");
+                return kExitUsage;
+            case Word::kDryRun:
+                dry_run = true;
+                break;
+            case Word::kHelp:
+                help = true;
+                break;
+            case Word::kVersion:
+                version = true;
+                break;
+            case Word::kHost:
+                hostList.push_back(upper);
+                break;
         }
     }
     if (help) {

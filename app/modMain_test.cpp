@@ -30,31 +30,26 @@ TEST_F(Startup, ABlankCommandLineShowsTheUsageBoxAndLogsNothing) {
     EXPECT_TRUE(fake::hosts_asked.empty() && fake::log_entries.empty());
 }
 
-// Help, version and dry run are recognised in any case and anywhere on the
-// line; the help and the version ask no host and leave no trace (a call of
-// vlRegisterAppPath would end the test as a fatal error).
+// Help, version and dry run count anywhere and in any case; the help and
+// the version ask no host and leave no trace (vlRegisterAppPath would fail).
 TEST_F(Startup, OptionsAnywhereAndInAnyCase) {
-    for (const char16_t* line : {u"--help", u"-h", u"HOST --HeLp", u"a -H b", u"--version",
-                                 u"a --VERSION", u"\"--help\"", u"/?"}) {
+    const bool slash = platform::kSlashAsksForHelp;
+    for (const auto& [line, shown] : std::vector<std::pair<const char16_t*, const char16_t*>>{
+             {u"-h", u"Usage: todsync[.EXE] HostName"},
+             {u"HOST --HeLp", u"Usage: "},
+             {u"\"--help\"", u"Usage: "},
+             {u"a --VERSION", u"todsync 1."},
+             {u"/?", slash ? u"Usage: " : nullptr}}) {
         fake::ResetAll();
         fake::fail_operation = "vlRegisterAppPath";
         fake::command_text = line;
-        const bool slash = line[0] == u'/';
-        if (slash && !platform::kSlashAsksForHelp) {
-            EXPECT_EQ(Main(), kExitUsage);
-            continue;
-        }
-        EXPECT_EQ(Main(), kExitClockSet) << U8(line);
-        ASSERT_EQ(fake::shown_texts.size(), 1u);
-        const bool version = std::u16string_view(line).find(u"VERSION") != std::u16string_view::npos ||
-                             std::u16string_view(line).find(u"version") != std::u16string_view::npos;
-        EXPECT_TRUE(version ? fake::shown_texts[0].starts_with(u"todsync 1.")
-                            : fake::shown_texts[0].starts_with(u"Usage: todsync[.EXE] HostName"))
-            << U8(line);
+        EXPECT_EQ(Main(), shown ? kExitClockSet : kExitUsage) << U8(line);
+        EXPECT_TRUE(!shown ||
+                    (fake::shown_texts.size() == 1 && fake::shown_texts[0].starts_with(shown)));
         EXPECT_TRUE(fake::hosts_asked.empty() && fake::log_entries.empty());
     }
-    for (const char16_t* line : {u"--dry-run a b", u"a --DRY-RUN b", u"a b \"--dry-run\"",
-                                 u"\u201C--dry-run\u201D a b"}) {
+    for (const char16_t* line :
+         {u"--dry-run a b", u"a --DRY-RUN b", u"a b \"--dry-run\"", u"\u201C--dry-run\u201D a b"}) {
         fake::ResetAll();
         fake::command_text = line;
         Works(u"A");

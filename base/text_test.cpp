@@ -66,8 +66,8 @@ TEST(Text, EveryControlAndStrayByteIsShownVisibly) {
     EXPECT_EQ(vltext::Visible(u"a\u200B\u200F\u061C\uFEFF\u180E\u034F\u2060\u2064\u00ADb"),
               u"a<U+200B><U+200F><U+061C><U+FEFF><U+180E><U+034F><U+2060><U+2064><U+00AD>b");
     const std::u16string lone{0xD800, u'x', 0xDFFF, 0xDBFF, 0xDC80, 0xDC80, 0xDC00};
-    EXPECT_EQ(vltext::Visible(lone), std::u16string(u"<U+D800>x<U+DFFF>") + u"\U0010FC80" +
-                                         u"<0x80><U+DC00>");
+    EXPECT_EQ(vltext::Visible(lone),
+              std::u16string(u"<U+D800>x<U+DFFF>") + u"\U0010FC80" + u"<0x80><U+DC00>");
     EXPECT_FALSE(vltext::IsVisible(lone));
     EXPECT_TRUE(vltext::IsVisible(u"caf\u00E9 \U0001F600\t"));
 }

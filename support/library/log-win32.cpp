@@ -227,8 +227,9 @@ int32_t vllog::Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
             (path.empty() ? L"(no place for it)" : vlwin::Wide(vltext::Visible(vlwin::U16(path)))) +
             L": " + vlwin::Wide(vltext::Visible(vlwin::U16(SystemText(error))));
         if (reported && !whole) {
-            warning += L" The event before this one holds only the first part of the entry; the "
-                       L"rest of it is lost.";
+            warning +=
+                L" The event before this one holds only the first part of the entry; the "
+                L"rest of it is lost.";
         }
         Report(name, EVENTLOG_WARNING_TYPE, warning);
     }

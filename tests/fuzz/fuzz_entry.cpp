@@ -25,16 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto end = body.find(u'\n');
         const std::u16string_view line = body.substr(0, end);
         CHECK(end != body.npos && !line.empty());
-        // Every surrogate is half of a pair, and no other character is one
-        // that drives a terminal or shows nothing.
+        // Every surrogate is half of a pair; nothing drives a terminal or hides.
         for (std::size_t i = 0; i < line.size(); ++i) {
-            const char16_t c = line[i];
-            if (c >= 0xD800 && c <= 0xDBFF) {
-                CHECK(i + 1 < line.size() && line[i + 1] >= 0xDC00 && line[i + 1] <= 0xDFFF);
-                ++i;
-                continue;
-            }
-            CHECK((c < 0xDC00 || c > 0xDFFF) && (!vltext::IsControl(c) || c == u'\t'));
+            const bool high = line[i] >= 0xD800 && line[i] <= 0xDBFF;
+            CHECK(!high || (i + 1 < line.size() && line[i + 1] >= 0xDC00 && line[i + 1] <= 0xDFFF));
+            CHECK(high || line[i] < 0xDC00 || line[i] > 0xDFFF);
+            CHECK(!vltext::IsControl(line[i]) || line[i] == u'\t');
+            i += high;
         }
         // The next non-empty line of the text, made visible.
         std::u16string_view piece;
