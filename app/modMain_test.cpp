@@ -18,7 +18,6 @@ protected:
 };
 
 TEST_F(Startup, ABlankCommandLineShowsTheUsageBoxAndLogsNothing) {
-    // Blanks, line breaks, a NUL, quotes and options alone name no host.
     const char16_t blank[] = u" \t\r \n \0 \r\n \"\" --dry-run";
     fake::command_text = std::u16string(blank, std::size(blank) - 1);
     fake::exe_base_name = u"TimeFromServer";
@@ -69,9 +68,7 @@ TEST_F(Startup, OptionsAnywhereAndInAnyCase) {
     EXPECT_EQ(Messages(fake::log_entries[0].text), Lines{u"The run was ended by SIGTERM."});
 }
 
-// A word that only looks like an option (mistyped, pasted with a
-// typographic dash, glued to a host by a tab) is named in the usage box and
-// stops the run before any host is asked, even where a host would answer.
+// A word that only looks like an option is named, and no host is asked.
 class MistypedOption : public Startup, public ::testing::WithParamInterface<const char16_t*> {};
 
 TEST_P(MistypedOption, ShowsTheUsageAndTriesNothing) {

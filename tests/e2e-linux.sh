@@ -30,34 +30,24 @@ grep -q "Trying machine 127.0.0.2\." "$work/stderr" || fail "the entry is not on
 VESTRIO_LOG_FILE=$work run 127.0.0.2
 grep -q "cannot open log file $work: " "$work/stderr" && grep -q '^\[.*Error 1225' "$work/stderr" ||
     fail "an unusable log file: $(cat "$work/stderr")"
-# Its path is shown as the entry's lines are: no forged line, no escape.
 VESTRIO_LOG_FILE="$work/a$(printf '\r\n\033')[2Jb/log" run 127.0.0.2
-grep -qF "cannot open log file $work/a^M^J^[[2Jb/log: " "$work/stderr" ||
-    fail "a log file's path with controls: $(cat -A "$work/stderr")"
+grep -qF "cannot open log file $work/a^M^J^[[2Jb/log: " "$work/stderr" || fail "a path with controls"
 
 # 5. The conventions: --help and --version on standard output; a dry run
 #    asks the server and logs the step, and leaves the clock alone.
-for word in --help -h --version; do
-    out=$(timeout 10 "$todsync" "$word" 2>&1 </dev/null) || fail "$word: exit status $?"
-    case $word in
-    --version) echo "$out" | grep -qx 'todsync [0-9]\.[0-9][0-9]\.[0-9][0-9][0-9][0-9]' ||
-        fail "--version: $out" ;;
-    *) echo "$out" | head -n 1 | grep -qx 'Usage: todsync HostName \[HostName \[HostName \[...\]\]\]' ||
-        fail "$word: $out" ;;
-    esac
-done
+[ "$(timeout 10 "$todsync" 127.0.0.1 -h </dev/null | head -n 1)" = \
+    'Usage: todsync HostName [HostName [HostName [...]]]' ] || fail "-h: no help"
+timeout 10 "$todsync" --VERSION </dev/null |
+    grep -qx 'todsync [0-9]\.[0-9][0-9]\.[0-9][0-9][0-9][0-9]' || fail "--version"
 run 127.0.0.2 127.0.0.1 --Dry-Run
 [ "$status" -eq 0 ] || fail "a dry run: exit status $status"
 expect_messages "$(refused 127.0.0.2)" "$(reached 127.0.0.1 | head -n 5)" \
     "Dry run: the clock was not set."
 
-# 6. A word that only looks like an option (mistyped, pasted with a
-#    typographic dash, quoted, glued to a host by a tab) is named, exit
-#    status 2, and no host is asked though the server would answer.
+# 6. A word that only looks like an option is named, and no host is asked.
 rm -f "$VESTRIO_LOG_FILE"
-tab=$(printf '\t')
 for word in --dryrun --dry-run=yes /dry-run "$(printf '\342\200\223dry-run')" \
-    "$(printf '\342\200\224dry-run')" '"--dry-run"x' "--dry-run${tab}127.0.0.1" -x '/?'; do
+    "$(printf '\342\200\224dry-run')" '"--dry-run"x' "$(printf -- '--dry-run\t::1')" -x '/?'; do
     run 127.0.0.1 "$word"
     [ "$status" -eq 2 ] || fail "$word: exit status $status, not 2"
     grep -qxF "todsync: Unknown option: $word. The options are --dry-run, --help and --version." \

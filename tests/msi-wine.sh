@@ -1,9 +1,7 @@
 #!/bin/sh
-# The MSI under Wine, in the build's prefix: msiexec /i puts the stripped
-# binaries, README-Windows.txt and LICENSE.txt (CR LF) and the task
-# (well-formed XML) under Program Files and registers the event log source
-# and the program's App Paths entry; runs of the installed copy and of
-# another copy leave the source as the MSI set it; msiexec /x removes it all.
+# The MSI under Wine: msiexec /i installs the stripped binaries, the texts (CR
+# LF), the task, the event source and App Paths entry, which runs of it and of
+# another copy leave as they are; msiexec /x removes it all.
 #   tests/msi-wine.sh todsync-VERSION.msi todsync.exe VESTRIOSUPPORT0100.DLL
 set -u
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,8 +17,7 @@ apppaths='Software\Microsoft\Windows\CurrentVersion\App Paths\todsync.exe'
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export VESTRIO_LOG_FILE="Z:$work/todsync.log" LC_ALL=C.UTF-8
-# What the other tests' runs registered.
-"$wine" reg delete "$key" /f >/dev/null 2>&1
+"$wine" reg delete "$key" /f >/dev/null 2>&1 # what the other tests' runs registered
 "$wine" reg delete "HKCU\\$apppaths" /f >/dev/null 2>&1
 "$wine" msiexec /i "$msi" /qn >/dev/null 2>&1 || fail "msiexec /i: status $?"
 for f in todsync.exe VESTRIOSUPPORT0100.DLL README-Windows.txt todsync-task.xml LICENSE.txt; do
@@ -33,12 +30,11 @@ done
 "$wine" reg query "HKLM\\$apppaths" 2>/dev/null | tr -d '\r' |
     grep -q '(Default) *REG_SZ *C:\\Program Files\\Vestrio\\todsync\\todsync.exe$' ||
     fail "no App Paths entry for the installed program"
-# A run of the installed copy, then of a copy elsewhere (a name with a
-# zero-width space fails without the network): the source stays the MSI's,
-# and only the other copy records itself for the user.
+# Runs of the installed copy and of another (a name with a zero-width space
+# needs no network): the source stays the MSI's, only the other copy records.
 name=$(printf 'a\342\200\213')
-"$wine" 'C:\Program Files\Vestrio\todsync\todsync.exe' "$name" >/dev/null 2>&1
-[ $? -eq 1 ] || fail "the installed copy's run: exit status not 1"
+"$wine" 'C:\Program Files\Vestrio\todsync\todsync.exe' "$name" >/dev/null 2>&1 || [ $? -eq 1 ] ||
+    fail "the installed copy's run: exit status not 1"
 ! "$wine" reg query "HKCU\\$apppaths" >/dev/null 2>&1 || fail "the installed copy recorded itself"
 cp "$2" "$3" "$work/"
 "$wine" "$work/todsync.exe" "$name" >/dev/null 2>&1

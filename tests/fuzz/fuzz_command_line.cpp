@@ -39,8 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CHECK(!host.empty() && host.find(u' ') == host.npos && platform::ToUpper(host) == host);
         for (const char16_t edge : {host.front(), host.back()})
             CHECK(edge != u'\t' && edge != u'\r' && edge != u'\n' && edge != 0);
-        // Nothing that is, or looks like, an option reaches the network.
-        const char16_t first = host.front();
+        const char16_t first = host.front();  // no option, nothing like one
         CHECK(first != u'-' && first != u'/' && (first < 0x2010 || first > 0x2015) &&
               first != 0x2212 && host.find_first_of(u"\"'\u201C\u201D") == host.npos);
     }
