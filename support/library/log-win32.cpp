@@ -99,11 +99,15 @@ bool Report(const std::wstring& source, WORD type, const std::wstring& text) {
 // waited for: well under the 2 s that the other places get.
 constexpr ULONGLONG kShareWaitMs = 500;
 
-// A lock on one byte far past any file's end, which every run takes around
-// its append: entries of runs that end at once then never mix, and the
-// lock stands in no reader's or writer's way.
-constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
-constexpr DWORD kLockOffset = 0xFFFFFFF0;
+// The one byte, far past any file's end, that every run locks around its
+// append: entries of runs that end at once then never mix, and the lock
+// stands in no reader's or writer's way.
+OVERLAPPED AppendLock() {
+    OVERLAPPED at{};
+    at.Offset = 0xFFFFFFF0;
+    at.OffsetHigh = 0x7FFFFFFF;
+    return at;
+}
 
 HANDLE OpenForAppend(const std::wstring& path, ULONGLONG give_up, DWORD* error) {
     for (;;) {
@@ -126,9 +130,7 @@ HANDLE OpenForAppend(const std::wstring& path, ULONGLONG give_up, DWORD* error) 
 // entry is written all the same, since a lost entry is worse than a mixed one.
 bool LockForAppend(HANDLE file, ULONGLONG give_up) {
     for (;;) {
-        OVERLAPPED at{};
-        at.Offset = kLockOffset;
-        at.OffsetHigh = kLockOffsetHigh;
+        OVERLAPPED at = AppendLock();
         if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
             return true;
         }
@@ -164,9 +166,7 @@ bool AppendToFile(const std::wstring& path, const std::string& block, DWORD* err
         written == block.size();
     *error = ok ? 0 : GetLastError();
     if (locked) {
-        OVERLAPPED at{};
-        at.Offset = kLockOffset;
-        at.OffsetHigh = kLockOffsetHigh;
+        OVERLAPPED at = AppendLock();
         UnlockFileEx(file, 0, 1, 0, &at);
     }
     CloseHandle(file);
@@ -222,16 +222,14 @@ int32_t vllog::Store(BSTR* text, BSTR* log_file, vllog::Kind kind) {
         name, kind == vllog::Kind::kInformation ? EVENTLOG_INFORMATION_TYPE : EVENTLOG_ERROR_TYPE,
         vlwin::Wide(message));
     if (!in_file) {
-        std::wstring warning =
-            L"Cannot write the log file " +
-            (path.empty() ? L"(no place for it)" : vlwin::Wide(vltext::Visible(vlwin::U16(path)))) +
-            L": " + vlwin::Wide(vltext::Visible(vlwin::U16(SystemText(error))));
-        if (reported && !whole) {
-            warning +=
-                L" The event before this one holds only the first part of the entry; the "
-                L"rest of it is lost.";
-        }
-        Report(name, EVENTLOG_WARNING_TYPE, warning);
+        // The path comes from the environment: shown, never obeyed.
+        const std::wstring warning =
+            L"Cannot write the log file " + (path.empty() ? L"(no place for it)" : path) + L": " +
+            SystemText(error) +
+            (reported && !whole ? L" The event before this one holds only the first part of the "
+                                  L"entry; the rest of it is lost."
+                                : L"");
+        Report(name, EVENTLOG_WARNING_TYPE, vlwin::Wide(vltext::Visible(vlwin::U16(warning))));
     }
     // Logged means that one place holds the whole entry.
     if (!in_file && !(reported && whole)) {
