@@ -29,8 +29,7 @@ TEST_F(Startup, ABlankCommandLineShowsTheUsageBoxAndLogsNothing) {
     EXPECT_TRUE(fake::hosts_asked.empty() && fake::log_entries.empty());
 }
 
-// Help, version and dry run count anywhere and in any case; the help and
-// the version ask no host and leave no trace (vlRegisterAppPath would fail).
+// Options count anywhere, in any case; help and version leave no trace.
 TEST_F(Startup, OptionsAnywhereAndInAnyCase) {
     const bool slash = platform::kSlashAsksForHelp;
     for (const auto& [line, shown] : std::vector<std::pair<const char16_t*, const char16_t*>>{
@@ -40,7 +39,7 @@ TEST_F(Startup, OptionsAnywhereAndInAnyCase) {
              {u"a --VERSION", u"todsync 1."},
              {u"/?", slash ? u"Usage: " : nullptr}}) {
         fake::ResetAll();
-        fake::fail_operation = "vlRegisterAppPath";
+        fake::fail_operation = "vlRegisterAppPath";  // a trace would end the run
         fake::command_text = line;
         EXPECT_EQ(Main(), shown ? kExitClockSet : kExitUsage) << U8(line);
         EXPECT_TRUE(!shown ||

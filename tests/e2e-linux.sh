@@ -33,8 +33,7 @@ grep -q "cannot open log file $work: " "$work/stderr" && grep -q '^\[.*Error 122
 VESTRIO_LOG_FILE="$work/a$(printf '\r\n\033')[2Jb/log" run 127.0.0.2
 grep -qF "cannot open log file $work/a^M^J^[[2Jb/log: " "$work/stderr" || fail "a path with controls"
 
-# 5. The conventions: --help and --version on standard output; a dry run
-#    asks the server and logs the step, and leaves the clock alone.
+# 5. --help and --version on standard output; a dry run leaves the clock alone.
 [ "$(timeout 10 "$todsync" 127.0.0.1 -h </dev/null | head -n 1)" = \
     'Usage: todsync HostName [HostName [HostName [...]]]' ] || fail "-h: no help"
 timeout 10 "$todsync" --VERSION </dev/null |

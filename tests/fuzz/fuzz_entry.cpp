@@ -1,7 +1,6 @@
-// Any text as a log entry: one header, then lines that no text can turn
-// into a header, an empty line (the end of an entry) or a control that a
-// terminal obeys, no half of a surrogate pair and nothing that shows
-// nothing; each line is the visible form of one line of the text.
+// Any text as a log entry: one header, then lines that no text can turn into a
+// header, an empty line or anything a terminal obeys or a reader cannot see;
+// each line is the visible form of one line of the text.
 #include <string>
 
 #include "logentry.h"
