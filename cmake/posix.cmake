@@ -32,13 +32,16 @@ set_target_properties(vestriosupport0100 PROPERTIES
     VISIBILITY_INLINES_HIDDEN ON)
 
 # --- The platform layer (platform/posix) ---------------------------------
-# The network helper: its launcher, the helper's use of libnetapi, the
-# checked answer, and the stop signals that end a wait for it.
+# The network helper: its launcher, the credentials it reads, the helper's
+# sandbox and use of libnetapi, the checked answer, and the stop signals
+# that end a wait for it.
 add_library(todsync_fetcher STATIC
+    platform/posix/credentials.cpp
     platform/posix/fetcher.cpp
     platform/posix/fetch-protocol.cpp
     platform/posix/netapi-client.cpp
     platform/posix/netstatus.cpp
+    platform/posix/sandbox.cpp
     platform/posix/stop.cpp)
 target_include_directories(todsync_fetcher PUBLIC ${PROJECT_SOURCE_DIR}/platform/posix
     PRIVATE ${NETAPI_INCLUDE_DIRS} ${CAP_INCLUDE_DIR})

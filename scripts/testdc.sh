@@ -22,7 +22,7 @@ fi
 
 ip link set lo up
 TESTDC_DIR=$(mktemp -d /tmp/todsync-testdc.XXXXXX)
-# The network helper runs as nobody: the krb5.conf must be readable to it.
+# The network helper runs as _todsync: the krb5.conf must be readable to it.
 chmod 755 "$TESTDC_DIR"
 TESTDC_ADMIN_PASSWORD='Adm1n-Pass!'
 export TESTDC_DIR TESTDC_ADMIN_PASSWORD

@@ -7,6 +7,9 @@
 [ -n "${TESTNET_DIR:-}" ] || { echo "run through scripts/testnet.sh" >&2; exit 2; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# A run started by root goes on as the system user _todsync: the log file
+# and the state folder here are that user's to write.
+[ "$(id -u)" -ne 0 ] || chown _todsync: "$work"
 export VESTRIO_LOG_FILE="$work/todsync.log" STATE_DIRECTORY="$work/state"
 failures=0
 limit=${TODSYNC_RUN_LIMIT:-60}

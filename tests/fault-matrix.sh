@@ -179,9 +179,11 @@ garbage)
     ;;
 helper)
     # While the network helper waits on a stalled server: it is no one
-    # (uid 0 or with a capability) and the program holds nothing of Samba.
+    # (uid 0 or with a capability), the program holds nothing of Samba, and
+    # another local account can neither signal it or the launcher nor read
+    # their secrets; no credential is in a file.
     hostile stall
-    "$todsync" 127.0.0.3 127.0.0.1 </dev/null >"$work/stdout" 2>"$work/stderr" &
+    USER=daemon%hunter2 "$todsync" 127.0.0.3 127.0.0.1 </dev/null >"$work/stdout" 2>"$work/stderr" &
     program=$!
     helper=$(connected_helper "$program") || fail "no helper connected to the server"
     for p in $(descendants "$program"); do
@@ -189,7 +191,16 @@ helper)
         [ "$(grep -Ec '^(CapPrm|CapEff|CapInh|CapAmb|CapBnd):[[:space:]]*0+$' /proc/"$p"/status)" -eq 5 ] ||
             fail "process $p holds capabilities: $(grep ^Cap /proc/"$p"/status)"
         grep -q '^NoNewPrivs:[[:space:]]*1' /proc/"$p"/status || fail "process $p may gain privileges"
+        grep -q '^Seccomp:[[:space:]]*[12]' /proc/"$p"/status && [ "$p" != "$helper" ] &&
+            fail "process $p is filtered like the helper"
+        as_nobody="setpriv --reuid=nobody --regid=nogroup --clear-groups"
+        ! $as_nobody kill -0 "$p" 2>/dev/null || fail "nobody may signal process $p"
+        ! $as_nobody cat /proc/"$p"/environ /proc/"$p"/mem 2>/dev/null | grep -qa hunter2 ||
+            fail "nobody read the password from process $p"
     done
+    grep -q '^Seccomp:[[:space:]]*2' /proc/"$helper"/status || fail "the helper is not filtered"
+    [ "$(stat -c %U /proc/"$helper"/environ)" = root ] || fail "the helper is dumpable"
+    ! grep -rqs hunter2 /tmp /var/tmp /dev/shm || fail "the password is in a file"
     grep -q libnetapi /proc/"$helper"/maps || fail "the helper has not loaded libnetapi"
     ! grep -Eq 'libnetapi|libsmb|samba' /proc/"$program"/maps || fail "the program loaded Samba"
     grep -q '^CapBnd:[[:space:]]*0\+$' /proc/"$program"/status &&
@@ -202,7 +213,54 @@ helper)
     [ "$status" -eq 1 ] || fail "exit status $status"
     expect_messages "Trying machine 127.0.0.3." \
         "NetRemoteTOD() failed. Error 1067: The process terminated unexpectedly." \
-        "$(reached 127.0.0.1)" "All tries were failed."
+        "Trying machine 127.0.0.1." \
+        "NetRemoteTOD() failed. Error 1326: The user name or password is incorrect." \
+        "All tries were failed."
+    ;;
+launcher)
+    # A launcher that is stopped (and stays so, or is resumed) costs the
+    # host at most its deadline, and nothing of the run outlives it.
+    hostile stall
+    for resume in no yes; do
+        "$todsync" 127.0.0.3 127.0.0.1 </dev/null >"$work/stdout" 2>"$work/stderr" &
+        program=$!
+        helper=$(connected_helper "$program") || fail "no helper connected to the server"
+        launcher=$(cat /proc/"$program"/task/*/children)
+        kill -STOP "$launcher" && kill -KILL "$helper"
+        start=$(date +%s)
+        if [ "$resume" = yes ]; then
+            sleep 2 && kill -CONT "$launcher"
+        fi
+        wait "$program"
+        took=$(($(date +%s) - start))
+        if [ "$resume" = yes ]; then
+            expect_messages "Trying machine 127.0.0.3." \
+                "NetRemoteTOD() failed. Error 1067: The process terminated unexpectedly." \
+                "$(reached 127.0.0.1)" "All tries were failed."
+        else
+            expect_messages "Trying machine 127.0.0.3." \
+                "NetRemoteTOD() failed. Error 1067: The process terminated unexpectedly." \
+                "Trying machine 127.0.0.1." \
+                "NetRemoteTOD() failed. Error 121: The semaphore timeout period has expired." \
+                "All tries were failed."
+        fi
+        [ "$took" -le 32 ] || fail "resumed $resume: the host took $took s"
+        sleep 0.2
+        ! kill -0 "$launcher" 2>/dev/null || fail "resumed $resume: the launcher outlived the run"
+    done
+    # A helper that ends right after its answer is replaced for the next
+    # host; with no process left to start, each host says so.
+    mkdir "$work/lib" && cp "$3" "$work/lib/libnetapi.so.1" && chmod -R a+rX "$work/lib"
+    LD_LIBRARY_PATH=$work/lib run quit other
+    expect_messages "Trying machine QUIT." \
+        "NetRemoteTOD() failed. Error 53: The network path was not found." \
+        "$(not_found OTHER)" "All tries were failed."
+    TODSYNC_WRAPPER="prlimit --nproc=1 ${TODSYNC_WRAPPER:-}" run 127.0.0.1 127.0.0.2
+    expect_messages "Trying machine 127.0.0.1." \
+        "NetRemoteTOD() failed. Error 89: The system cannot start another process at this time." \
+        "Trying machine 127.0.0.2." \
+        "NetRemoteTOD() failed. Error 89: The system cannot start another process at this time." \
+        "All tries were failed."
     ;;
 stop-signal)
     # A stop signal while a host is tried: the entry is still written.
@@ -243,6 +301,27 @@ environment)
         eval "USER=daemon ${way#* } run 127.0.0.1"
         messages | grep -q "^NetRemoteTOD() failed. Error ${way%% *}: " || fail "$way: $(messages)"
     done
+    # Under sudo (here by the user daemon), what the environment names is
+    # read as that user alone, never through a link at its end: a cache
+    # folder the user cannot list, a password file only root's group may
+    # read, a link planted at the user's default cache, a cache of a kind
+    # not known. Each gives its error, and nothing is used.
+    chmod 711 "$work" && mkdir -m 700 "$work/rootonly" && echo tkt >"$work/rootonly/primary" &&
+        printf '\005\004\000\000' >"$work/rootonly/tkt" && printf 'pw\n' >"$work/rootpw" &&
+        chmod 640 "$work/rootpw" || exit 1
+    as_sudo() {  # the entry is read from standard error
+        unshare --mount sh -c "mount -t tmpfs none /var/log && $1 &&
+            exec env SUDO_UID=1 SUDO_GID=1 USER=daemon $2 timeout 60 '$todsync' 127.0.0.1" \
+            </dev/null >/dev/null 2>"$work/stderr.$3"
+        grep -q "^\[.*\] NetRemoteTOD() failed\. Error $3: " "$work/stderr.$3" ||
+            fail "under sudo, $2 $1: $(grep -a 'Error' "$work/stderr.$3")"
+    }
+    as_sudo true "KRB5CCNAME=DIR:$work/rootonly" 5
+    as_sudo true "PASSWD_FILE=$work/rootpw" 5
+    as_sudo "mount -t tmpfs none /tmp && install -o daemon -m 600 /dev/null /tmp/mine &&
+        ln -s mine /tmp/krb5cc_1" "" 10
+    as_sudo true "KRB5CCNAME=API:x" 50
+    chmod 700 "$work"
     # No smb.conf (samba-common not installed): Samba's defaults serve.
     unshare --mount sh -c "mount -t tmpfs none /etc/samba && exec timeout 60 '$todsync' 127.0.0.1" \
         </dev/null >"$work/stdout" 2>"$work/stderr"
@@ -327,6 +406,49 @@ log-places)
     [ "$status" -eq 1 ] || fail "no /proc: exit status $status: $(cat "$work/stderr")"
     grep -E '^[0-9]{4}-' "$VESTRIO_LOG_FILE" | tail -n 1 | grep -Eq ' todsync\[[0-9]+\] error$' ||
         fail "no /proc: the entry is not named todsync"
+    ;;
+separation)
+    # A libnetapi taken over inside the helper ($3, tests/standins/
+    # netapi-hostile.cpp) tries every way out: signal, trace or read the
+    # program and the launcher, write the log file, the state folder and
+    # the program's standard error, read a credential file, leave a file,
+    # reach a terminal, a keyring or the program's environment. Each target
+    # is open to the helper's user by its permission bits: only the
+    # separation stands in the way. It answers 0x20000000 plus a bit for
+    # each way that worked.
+    mkdir "$work/lib" && cp "$3" "$work/lib/libnetapi.so.1" && chmod -R a+rX "$work" || exit 1
+    # A key in the session keyring that the runs start in, as a caller's
+    # tickets would be.
+    python3 -c 'import ctypes; ctypes.CDLL(None).syscall(248, b"user", b"todsync-test", b"secret", 6, -3)'
+    # The run's user: root's runs go on as _todsync, a user's as the user.
+    for mode in root sudo user; do
+        owner=_todsync
+        [ "$mode" = user ] && owner=daemon
+        dir=$work/$mode
+        mkdir -p "$dir/state" && echo secret >"$dir/credential" && : >"$dir/stderr" &&
+            chmod 600 "$dir/credential" && chown -R "$owner": "$dir" || exit 1
+        hex=$(printf '%s\n%s\n%s\n%s' "$dir/log" "$dir/state" "$dir/stderr" "$dir/credential" |
+            od -An -tx1 | tr -d ' \n')
+        case $mode in
+        root) set -- ;;
+        # sudo as the user daemon: the user's VESTRIO_LOG_FILE is not taken,
+        # and the entry is read from standard error.
+        sudo) set -- env SUDO_UID=1 SUDO_GID=1 SUDO_USER=daemon ;;
+        # A user's own run (the unit's, a file capability's): no root at all.
+        user) set -- setpriv --reuid=daemon --regid=daemon --clear-groups ;;
+        esac
+        start=$(ls /tmp)
+        USER=someone%secret VESTRIO_LOG_FILE=$dir/log LD_LIBRARY_PATH=$work/lib timeout 60 \
+            "$@" "$todsync" "escape-$hex" 127.0.0.2 </dev/null 2>>"$dir/stderr"
+        status=$?
+        entry=$(grep -a 'NetRemoteTOD() failed\. Error' "$dir/stderr" | head -n 1)
+        [ "$status" -eq 1 ] && echo "$entry" | grep -q 'Error 536870912: ' ||
+            fail "$mode: exit status $status, ways out: $entry"
+        ! grep -q 'updated successfully' "$dir/log" "$dir/stderr" 2>/dev/null &&
+            [ -z "$(ls -A "$dir/state")" ] || fail "$mode: the helper wrote a file of the program's"
+        [ "$(ls /tmp)" = "$start" ] && ! ls /tmp/todsync-hostile-* /var/tmp/todsync-hostile-* \
+            >/dev/null 2>&1 || fail "$mode: a file was left in /tmp: $(ls /tmp)"
+    done
     ;;
 sanitizer)
     # The sanitizer build: a memory fault inside libnetapi (a stand-in, $3,

@@ -73,9 +73,22 @@ endforeach()
 set_tests_properties(fault_access-denied PROPERTIES
     ENVIRONMENT "TESTNET_EXTRA_CONF=    restrict anonymous = 2")
 
+# A libnetapi taken over by a hostile answer: from inside the network
+# helper it tries every way out, in each way the program can be started.
+add_library(netapi_hostile SHARED standins/netapi-hostile.cpp)
+target_include_directories(netapi_hostile PRIVATE ${NETAPI_INCLUDE_DIRS})
+set_target_properties(netapi_hostile PROPERTIES LIBRARY_OUTPUT_DIRECTORY
+    ${CMAKE_CURRENT_BINARY_DIR}/netapi-hostile)
+foreach(row separation launcher)
+    add_test(NAME fault_${row} COMMAND ${PROJECT_SOURCE_DIR}/scripts/testnet.sh
+        ${CMAKE_CURRENT_SOURCE_DIR}/fault-matrix.sh ${row} $<TARGET_FILE:todsync>
+        $<TARGET_FILE:netapi_hostile>)
+    set_tests_properties(fault_${row} PROPERTIES LABELS "integration;faults" TIMEOUT 180)
+endforeach()
+
 # The sanitizer build: a fault inside libnetapi shows as a report.
 if(TODSYNC_SANITIZE)
-    add_library(netapi_overflow SHARED sanitizers/netapi-overflow.cpp)
+    add_library(netapi_overflow SHARED standins/netapi-overflow.cpp)
     target_include_directories(netapi_overflow PRIVATE ${NETAPI_INCLUDE_DIRS})
     set_target_properties(netapi_overflow PROPERTIES LIBRARY_OUTPUT_DIRECTORY
         ${CMAKE_CURRENT_BINARY_DIR}/netapi-overflow)

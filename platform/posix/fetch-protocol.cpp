@@ -39,4 +39,13 @@ bool CheckAnswer(const void* bytes, std::size_t size, std::uint32_t sequence, st
     return true;
 }
 
+bool CheckTaken(const void* bytes, std::size_t size, std::uint32_t sequence) {
+    Taken taken{};
+    if (size != sizeof taken) {
+        return false;
+    }
+    std::memcpy(&taken, bytes, sizeof taken);
+    return taken.magic == kTakenMagic && taken.sequence == sequence;
+}
+
 }  // namespace fetch

@@ -2,8 +2,8 @@
 //
 // The helper runs Samba's client code without any privilege; whatever it
 // sends back is checked here, field by field, before anything of it is
-// believed. A request is a sequence number and a host name; an answer is a
-// fixed 64-byte record.
+// believed. A request is a sequence number and a host name; the helper
+// says that it took it, then answers with a fixed 64-byte record.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +16,7 @@
 namespace fetch {
 
 inline constexpr std::uint32_t kAnswerMagic = 0x41444F54;  // "TODA"
+inline constexpr std::uint32_t kTakenMagic = 0x4B444F54;   // "TODK"
 
 // The longest host name a request carries, in UTF-8 bytes.
 inline constexpr std::size_t kMaxName = 60000;
@@ -32,6 +33,14 @@ struct Answer {
 };
 static_assert(sizeof(Answer) == 64);
 
+// What the helper sends as soon as it has taken a request, before it asks
+// the host: a helper that ends before it is no failure of the host's, and
+// the request goes to a new helper.
+struct Taken {
+    std::uint32_t magic;
+    std::uint32_t sequence;  // the request's
+};
+
 // A request as it goes over the socket: sequence number, then the name.
 std::string EncodeRequest(std::uint32_t sequence, std::string_view name);
 
@@ -44,5 +53,9 @@ bool DecodeRequest(std::string_view bytes, std::uint32_t* sequence, std::string*
 // request, a record beside a failure) returns false.
 bool CheckAnswer(const void* bytes, std::size_t size, std::uint32_t sequence, std::uint32_t* status,
                  bool* has_record, platform::TIME_OF_DAY_INFO* record);
+
+// True when `size` bytes received are the helper's word that it took
+// request `sequence`.
+bool CheckTaken(const void* bytes, std::size_t size, std::uint32_t sequence);
 
 }  // namespace fetch

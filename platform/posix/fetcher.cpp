@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <linux/keyctl.h>
 #include <poll.h>
 #include <pwd.h>
 #include <signal.h>
@@ -16,10 +17,14 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "credentials.h"
 #include "fetch-protocol.h"
 #include "netapi-client.h"
 #include "posix-io.h"
+#include "sandbox.h"
 #include "stop.h"
 
 // In a build with sanitizers: where their reports go.
@@ -30,45 +35,39 @@ namespace {
 // The program's end of the socket to the launcher, and of the one to the
 // current helper.
 int launcher = -1;
+int launcher_pidfd = -1;
 int helper = -1;
 std::uint32_t sequence = 0;
+// What every host gets when no launcher could be started, or 0.
+std::uint32_t unusable = 0;
 
-// The user a helper started by root runs as: the system's account for
-// processes that should own nothing. uid 65534 where it has no entry.
-void UnprivilegedUser(uid_t* uid, gid_t* gid) {
-    *uid = 65534;
-    *gid = 65534;
-    if (const passwd* entry = getpwnam("nobody")) {
-        *uid = entry->pw_uid;
-        *gid = entry->pw_gid;
-    }
-}
+// The launcher's word beside a new helper's socket, or instead of it.
+constexpr char kHelperStarted = 0;
+constexpr char kCannotFork = 1;
 
 // Gives up every privilege for good, or ends the process: a launcher that
-// could not would hand Samba's code to a privileged process.
-void GiveUpEverything() {
-    const bool root = getuid() == 0 || geteuid() == 0;
-    uid_t uid = getuid();
-    gid_t gid = getgid();
-    if (root) {
-        UnprivilegedUser(&uid, &gid);
-    }
+// could not would hand Samba's code to a privileged process. A process
+// started by root becomes `user`.
+void GiveUpEverything(const std::optional<fetcher::User>& user) {
     // The bounding set while CAP_SETPCAP may still be effective; a user
     // without it keeps the set, which no_new_privs makes useless.
     for (cap_value_t c = 0; c <= CAP_LAST_CAP; ++c) {
         prctl(PR_CAPBSET_DROP, c, 0, 0, 0);
     }
     bool done = prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0) == 0;
-    if (root) {
-        done = done && setgroups(0, nullptr) == 0 && setresgid(gid, gid, gid) == 0 &&
-               setresuid(uid, uid, uid) == 0;
+    if (user) {
+        done = done && setgroups(0, nullptr) == 0 &&
+               setresgid(user->gid, user->gid, user->gid) == 0 &&
+               setresuid(user->uid, user->uid, user->uid) == 0;
     }
     cap_t none = cap_init();
     done = done && none != nullptr && cap_set_proc(none) == 0;
     cap_free(none);
-    done = done && prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0;
     const rlimit no_core{0, 0};
-    done = done && setrlimit(RLIMIT_CORE, &no_core) == 0;
+    // Not dumpable: no process of the same user may trace this one or read
+    // its memory, nor open what /proc shows of it.
+    done = done && prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           setrlimit(RLIMIT_CORE, &no_core) == 0 && prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) == 0;
     uid_t real = 0, effective = 0, saved = 0;
     done = done && getresuid(&real, &effective, &saved) == 0 && real != 0 && effective != 0 &&
            saved != 0;
@@ -77,7 +76,9 @@ void GiveUpEverything() {
     }
 }
 
-// Ends this process when the one that forked it has gone.
+// Ends this process when the one that forked it has gone. The kernel sends
+// the signal with the parent's rights, which suffice: both run as the same
+// user.
 void DieWithParent(pid_t parent) {
     if (prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0) != 0 || getppid() != parent) {
         _exit(0);
@@ -85,16 +86,6 @@ void DieWithParent(pid_t parent) {
 }
 
 [[noreturn]] void ServeHosts(int socket) {
-    // Samba's output is captured while a call runs, and a sanitizer's
-    // report of a fault inside it must not vanish with it: the report goes
-    // to the standard error the helper started with.
-    if (__sanitizer_set_report_fd != nullptr) {
-        const int stderr_copy = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
-        if (stderr_copy >= 0) {
-            __sanitizer_set_report_fd(
-                reinterpret_cast<void*>(static_cast<std::intptr_t>(stderr_copy)));
-        }
-    }
     std::string request(sizeof(std::uint32_t) + fetch::kMaxName + 1, '\0');
     for (;;) {
         const ssize_t n = recv(socket, request.data(), request.size(), 0);
@@ -108,6 +99,10 @@ void DieWithParent(pid_t parent) {
                                   &answer.sequence, &server)) {
             _exit(1);
         }
+        const fetch::Taken taken{fetch::kTakenMagic, answer.sequence};
+        if (send(socket, &taken, sizeof taken, MSG_NOSIGNAL) != sizeof taken) {
+            _exit(0);
+        }
         // A call that outlives the program's deadline ends the helper.
         alarm(fetcher::kDeadlineSeconds + 5);
         bool has_record = false;
@@ -118,6 +113,54 @@ void DieWithParent(pid_t parent) {
             _exit(0);
         }
     }
+}
+
+// The helper: a session of its own (no terminal to open), standard streams
+// on /dev/null, no descriptor but its socket (and, in a build with
+// sanitizers, a copy of standard error for their reports), an environment
+// of what Kerberos needs, and the sandbox, before anything of Samba's is
+// loaded.
+[[noreturn]] void RunHelper(int socket, pid_t launcher_pid, const credentials::Secrets& secrets) {
+    DieWithParent(launcher_pid);
+    signal(SIGCHLD, SIG_DFL);
+    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    int report = -1;
+    if (__sanitizer_set_report_fd != nullptr) {
+        report = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 5);
+    }
+    if (setsid() < 0 || null < 0 || dup2(null, STDIN_FILENO) < 0 || dup2(null, STDOUT_FILENO) < 0 ||
+        dup2(null, STDERR_FILENO) < 0 || dup2(socket, 3) != 3 ||
+        (report >= 0 && dup2(report, 4) != 4)) {
+        _exit(1);
+    }
+    close_range(report >= 0 ? 5 : 4, ~0U, 0);
+    if (report >= 0) {
+        __sanitizer_set_report_fd(reinterpret_cast<void*>(static_cast<std::intptr_t>(4)));
+    }
+    // Kerberos's configuration, as the caller named it; nothing else of the
+    // caller's environment. Its file stays readable, and so do the folders
+    // that the dynamic loader was told to load libraries from (as it does
+    // for the program itself).
+    const char* named = std::getenv("KRB5_CONFIG");
+    const std::string config = named != nullptr ? named : "";
+    std::vector<std::string> readable{config};
+    if (const char* folders = std::getenv("LD_LIBRARY_PATH")) {
+        std::string list = folders;
+        for (std::size_t at = 0; at <= list.size();) {
+            const std::size_t end = std::min(list.find(':', at), list.size());
+            readable.push_back(list.substr(at, end - at));
+            at = end + 1;
+        }
+    }
+    clearenv();
+    if (!config.empty()) {
+        setenv("KRB5_CONFIG", config.c_str(), 1);
+    }
+    if (!sandbox::Confine(readable)) {
+        _exit(1);
+    }
+    netapi::UseCredentials(secrets);
+    ServeHosts(3);
 }
 
 // A message of one byte with room for one descriptor beside it.
@@ -137,22 +180,32 @@ struct DescriptorMessage {
     DescriptorMessage& operator=(const DescriptorMessage&) = delete;
 };
 
-// Hands the program a descriptor: its end of a new helper's socket.
-bool SendDescriptor(int socket, int descriptor) {
+// Hands the program a new helper's socket, or says why there is none
+// (descriptor -1).
+bool SendHelper(int socket, int descriptor) {
     DescriptorMessage m;
-    cmsghdr* header = CMSG_FIRSTHDR(&m.message);
-    header->cmsg_level = SOL_SOCKET;
-    header->cmsg_type = SCM_RIGHTS;
-    header->cmsg_len = CMSG_LEN(sizeof(int));
-    std::memcpy(CMSG_DATA(header), &descriptor, sizeof descriptor);
+    if (descriptor < 0) {
+        m.byte = kCannotFork;
+        m.message.msg_control = nullptr;
+        m.message.msg_controllen = 0;
+    } else {
+        cmsghdr* header = CMSG_FIRSTHDR(&m.message);
+        header->cmsg_level = SOL_SOCKET;
+        header->cmsg_type = SCM_RIGHTS;
+        header->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(header), &descriptor, sizeof descriptor);
+    }
     return sendmsg(socket, &m.message, MSG_NOSIGNAL) == 1;
 }
 
-int ReceiveDescriptor(int socket) {
+// The helper's socket, or -1 with the launcher's word in *word.
+int ReceiveHelper(int socket, char* word) {
     DescriptorMessage m;
-    if (recvmsg(socket, &m.message, MSG_CMSG_CLOEXEC) != 1) {
+    *word = kCannotFork + 1;  // no word at all
+    if (recvmsg(socket, &m.message, MSG_CMSG_CLOEXEC | MSG_DONTWAIT) != 1) {
         return -1;
     }
+    *word = m.byte;
     const cmsghdr* header = CMSG_FIRSTHDR(&m.message);
     if (header == nullptr || header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS ||
         header->cmsg_len != CMSG_LEN(sizeof(int))) {
@@ -163,35 +216,38 @@ int ReceiveDescriptor(int socket) {
     return descriptor;
 }
 
-// The launcher keeps nothing of the program's but its socket and standard
-// error: a session of its own (no controlling terminal to push input into),
-// standard input and output on /dev/null, every other descriptor closed.
+// The launcher keeps nothing of the program's but its socket: a session of
+// its own (no controlling terminal to push input into), standard streams
+// on /dev/null (in a build with sanitizers, standard error stays for their
+// reports), every other descriptor closed.
 int Detach(int socket) {
     if (setsid() < 0 || dup2(socket, 3) != 3) {
         _exit(1);
     }
     close_range(4, ~0U, 0);
     const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
-    if (null < 0 || dup2(null, STDIN_FILENO) < 0 || dup2(null, STDOUT_FILENO) < 0) {
+    if (null < 0 || dup2(null, STDIN_FILENO) < 0 || dup2(null, STDOUT_FILENO) < 0 ||
+        (__sanitizer_set_report_fd == nullptr && dup2(null, STDERR_FILENO) < 0)) {
         _exit(1);
     }
     close(null);
     return 3;
 }
 
-[[noreturn]] void RunLauncher(int socket, pid_t program) {
+[[noreturn]] void RunLauncher(int socket, pid_t program, const std::optional<fetcher::User>& user) {
     socket = Detach(socket);
-    netapi::ReadCredentials();
-    GiveUpEverything();
-    netapi::PlaceTicketCache();
+    credentials::Secrets secrets = credentials::Read();
+    // A session keyring of its own: the caller's, and the tickets it may
+    // hold, stay out of the helpers' reach.
+    syscall(SYS_keyctl, KEYCTL_JOIN_SESSION_KEYRING, nullptr);
+    GiveUpEverything(user);
     DieWithParent(program);
     signal(SIGPIPE, SIG_IGN);
     // Under a file size limit the helper's capture of Samba's output fills;
     // the host is then judged by the call's own status.
     signal(SIGXFSZ, SIG_IGN);
     signal(SIGCHLD, SIG_IGN);  // helpers that end are reaped by the kernel
-    pid_t current = -1;
-    int current_pidfd = -1;  // names the helper even after its pid is reused
+    int current_pidfd = -1;    // names the helper even after its pid is reused
     char byte = 0;
     while (recv(socket, &byte, 1, 0) == 1) {
         // One helper at a time: the one asked for replaces the last.
@@ -202,34 +258,32 @@ int Detach(int socket) {
         }
         int ends[2];
         if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
-            _exit(1);
+            ends[0] = ends[1] = -1;
         }
         const pid_t launcher_pid = getpid();
-        current = fork();
+        const pid_t current = ends[0] >= 0 ? fork() : -1;
         if (current == 0) {
-            close(socket);
-            close(ends[0]);
-            DieWithParent(launcher_pid);
-            signal(SIGCHLD, SIG_DFL);
-            ServeHosts(ends[1]);
+            RunHelper(ends[1], launcher_pid, secrets);
         }
-        close(ends[1]);
+        if (ends[1] >= 0) {
+            close(ends[1]);
+        }
         if (current > 0) {
             current_pidfd = static_cast<int>(syscall(SYS_pidfd_open, current, 0));
         }
-        const bool sent = current > 0 && SendDescriptor(socket, ends[0]);
-        close(ends[0]);
+        const bool sent = SendHelper(socket, current > 0 ? ends[0] : -1);
+        if (ends[0] >= 0) {
+            close(ends[0]);
+        }
         if (!sent) {
-            netapi::RemoveTicketCache();
-            _exit(1);
+            break;
         }
     }
-    // The program has ended or closed its end: the helper goes with the
-    // launcher (parent-death signal), the ticket's copy goes now.
+    // The program has ended or closed its end: the helper goes now.
     if (current_pidfd >= 0) {
         syscall(SYS_pidfd_send_signal, current_pidfd, SIGKILL, nullptr, 0);
     }
-    netapi::RemoveTicketCache();
+    credentials::Forget(&secrets);
     _exit(0);
 }
 
@@ -237,6 +291,20 @@ void CloseHelper() {
     if (helper >= 0) {
         close(helper);
         helper = -1;
+    }
+}
+
+// Gives up on the launcher: it ends (it runs as this process's user), and
+// no helper is started again.
+void DropLauncher() {
+    if (launcher_pidfd >= 0) {
+        syscall(SYS_pidfd_send_signal, launcher_pidfd, SIGKILL, nullptr, 0);
+        close(launcher_pidfd);
+        launcher_pidfd = -1;
+    }
+    if (launcher >= 0) {
+        close(launcher);
+        launcher = -1;
     }
 }
 
@@ -264,33 +332,73 @@ Wait WaitReadable(int fd, std::int64_t deadline) {
     }
 }
 
-std::int64_t Deadline() {
-    return vlio::MillisecondsNow() + fetcher::kDeadlineSeconds * 1000;
+std::uint32_t Failure(Wait wait) {
+    switch (wait) {
+        case Wait::kTimedOut:
+            return fetcher::kTimeout;
+        case Wait::kStopped:
+            return fetcher::kAborted;
+        default:
+            return fetcher::kHelperDied;
+    }
 }
 
-// The helper, started if there is none.
-bool HaveHelper() {
+// A helper, started if there is none: 0, or why there is none.
+std::uint32_t HaveHelper(std::int64_t deadline) {
     if (helper >= 0) {
-        return true;
+        return 0;
     }
     const char byte = 0;
     if (launcher < 0 || send(launcher, &byte, 1, MSG_NOSIGNAL) != 1) {
-        return false;
+        DropLauncher();
+        return fetcher::kHelperDied;
     }
-    // A launcher that does not answer (stopped, hung) costs the host, not
-    // the run.
-    if (WaitReadable(launcher, Deadline()) != Wait::kReady) {
-        close(launcher);
-        launcher = -1;
-        return false;
+    // A launcher that does not answer (stopped, hung) costs the host, and
+    // ends.
+    const Wait wait = WaitReadable(launcher, deadline);
+    if (wait != Wait::kReady) {
+        DropLauncher();
+        return Failure(wait);
     }
-    helper = ReceiveDescriptor(launcher);
-    return helper >= 0;
+    char word = 0;
+    helper = ReceiveHelper(launcher, &word);
+    if (helper >= 0) {
+        return 0;
+    }
+    if (word == kCannotFork) {
+        return fetcher::kNoProcess;
+    }
+    DropLauncher();
+    return fetcher::kHelperDied;
+}
+
+// Receives the helper's next message into `bytes` (one byte more than the
+// longest message, so that a longer one shows): 0 with its length in *n,
+// 0 for the end of the helper; or why nothing came, the helper given up.
+std::uint32_t Receive(std::int64_t deadline, unsigned char* bytes, std::size_t size, ssize_t* n) {
+    const Wait wait = WaitReadable(helper, deadline);
+    if (wait == Wait::kReady) {
+        *n = recv(helper, bytes, size, MSG_DONTWAIT | MSG_TRUNC);
+        if (*n > 0) {
+            return 0;
+        }
+    }
+    CloseHelper();
+    *n = 0;
+    return wait == Wait::kReady ? 0 : Failure(wait);
 }
 
 }  // namespace
 
 namespace fetcher {
+
+std::optional<User> ServiceUser() {
+    const passwd* entry = getpwnam(kUserName);
+    if (entry == nullptr || entry->pw_uid == 0) {
+        return std::nullopt;
+    }
+    return User{entry->pw_uid, entry->pw_gid};
+}
 
 void Start() {
     static bool started = false;
@@ -298,65 +406,83 @@ void Start() {
         return;
     }
     started = true;
+    std::optional<User> user;
+    if (getuid() == 0 || geteuid() == 0) {
+        user = ServiceUser();
+        if (!user) {
+            unusable = kNoUser;
+            return;
+        }
+    }
     int ends[2];
     if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
+        unusable = kNoProcess;
         return;
     }
     const pid_t program = getpid();
     const pid_t child = fork();
     if (child == 0) {
         close(ends[0]);
-        RunLauncher(ends[1], program);
+        RunLauncher(ends[1], program, user);
     }
     close(ends[1]);
     if (child < 0) {
         close(ends[0]);
+        unusable = kNoProcess;
         return;
     }
     launcher = ends[0];
+    launcher_pidfd = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
+    if (launcher_pidfd >= 0) {
+        fcntl(launcher_pidfd, F_SETFD, FD_CLOEXEC);
+    }
 }
 
 std::uint32_t Ask(const std::string& server, platform::TIME_OF_DAY_INFO* record, bool* has_record) {
     *has_record = false;
     Start();  // a no-op once the launcher runs
-    if (!HaveHelper()) {
-        return platform::posix::ReceivedStopSignal() != 0 ? kAborted : kHelperDied;
+    if (unusable != 0) {
+        return unusable;
     }
+    // One deadline for all the host costs: a new helper, the request, the
+    // answer.
+    const std::int64_t deadline = vlio::MillisecondsNow() + kDeadlineSeconds * 1000;
     const std::string request = fetch::EncodeRequest(++sequence, server);
-    if (send(helper, request.data(), request.size(), MSG_NOSIGNAL) !=
-        static_cast<ssize_t>(request.size())) {
-        // A helper that died after its last answer: one more try with a new
-        // one.
-        CloseHelper();
-        if (!HaveHelper() || send(helper, request.data(), request.size(), MSG_NOSIGNAL) !=
-                                 static_cast<ssize_t>(request.size())) {
+    bool taken = false;
+    // A helper that ended before it took the request (it died after its
+    // last answer): one more try with a new one.
+    for (int tries = 0; tries < 2 && !taken; ++tries) {
+        if (const std::uint32_t status = HaveHelper(deadline)) {
+            return status;
+        }
+        if (send(helper, request.data(), request.size(), MSG_NOSIGNAL) ==
+            static_cast<ssize_t>(request.size())) {
+            unsigned char word[sizeof(fetch::Taken) + 1];
+            ssize_t n = 0;
+            if (const std::uint32_t status = Receive(deadline, word, sizeof word, &n)) {
+                return status;
+            }
+            if (n > 0 && !fetch::CheckTaken(word, static_cast<std::size_t>(n), sequence)) {
+                CloseHelper();
+                return fetch::kInvalidData;
+            }
+            taken = n > 0;
+        }
+        if (!taken) {
             CloseHelper();
-            return kHelperDied;
         }
     }
-    switch (WaitReadable(helper, Deadline())) {
-        case Wait::kReady:
-            break;
-        case Wait::kTimedOut:
-            CloseHelper();
-            return kTimeout;
-        case Wait::kStopped:
-            CloseHelper();
-            return kAborted;
-        case Wait::kFailed:
-            CloseHelper();
-            return kHelperDied;
-    }
-    // One byte more than an answer, so that a longer message shows.
-    unsigned char bytes[sizeof(fetch::Answer) + 1];
-    const ssize_t n = recv(helper, bytes, sizeof bytes, MSG_DONTWAIT | MSG_TRUNC);
-    if (n <= 0) {
-        CloseHelper();
+    if (!taken) {
         return kHelperDied;
     }
-    std::uint32_t status = 0;
-    if (!fetch::CheckAnswer(bytes, static_cast<std::size_t>(n), sequence, &status, has_record,
-                            record)) {
+    unsigned char bytes[sizeof(fetch::Answer) + 1];
+    ssize_t n = 0;
+    if (const std::uint32_t status = Receive(deadline, bytes, sizeof bytes, &n)) {
+        return status;
+    }
+    std::uint32_t status = kHelperDied;  // it ended while it asked the host
+    if (n > 0 && !fetch::CheckAnswer(bytes, static_cast<std::size_t>(n), sequence, &status,
+                                     has_record, record)) {
         CloseHelper();
         return fetch::kInvalidData;
     }

@@ -2,41 +2,63 @@
 //
 // Samba's client code parses whatever the network sends. It runs in a
 // helper process that holds no capability, may gain none (no_new_privs),
-// and is never uid 0: started as root, it runs as the user `nobody`. The
-// program itself never loads it; it sends the helper a host name and checks
-// the fixed-size answer field by field.
+// holds nothing of the caller's (standard streams on /dev/null, no other
+// descriptor, an environment of two names, a session keyring of its own)
+// and runs under a system call filter (sandbox.h): it can signal, trace or
+// read no other process, and write no file. A run started by root runs it
+// as the system user _todsync; any other run, as the run's own user. The
+// program itself never loads Samba; it sends the helper a host name and
+// checks the fixed-size answer field by field.
 //
 // A launcher process is forked when the program starts, while it still may
-// change its user. It gives up every privilege, then forks one helper at a
-// time on request; a helper serves the hosts of a run one after another and
-// is replaced when it dies, hangs past the deadline or answers nonsense.
+// change its user. It reads the run's credentials (credentials.h), gives up
+// every privilege, then forks one helper at a time on request; a helper
+// serves the hosts of a run one after another and is replaced when it dies,
+// hangs past the deadline or answers nonsense. Both end with the program,
+// however it ends.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform.h"
 
 namespace fetcher {
 
-// How long one host may take, in seconds.
+// How long one host may take, in seconds, whatever the launcher and the
+// helper do.
 inline constexpr int kDeadlineSeconds = 30;
 
+// The system user of a run started by root: the helper's, and the program's
+// once it has given up uid 0.
+inline constexpr const char* kUserName = "_todsync";
+
 // Error codes of the helper's own failures, in Windows' terms.
+inline constexpr std::uint32_t kNoProcess = 89;     // ERROR_NO_PROC_SLOTS
 inline constexpr std::uint32_t kTimeout = 121;      // ERROR_SEM_TIMEOUT
 inline constexpr std::uint32_t kAborted = 995;      // ERROR_OPERATION_ABORTED
 inline constexpr std::uint32_t kHelperDied = 1067;  // ERROR_PROCESS_ABORTED
+inline constexpr std::uint32_t kNoUser = 1317;      // ERROR_NO_SUCH_USER
+
+struct User {
+    std::uint32_t uid;
+    std::uint32_t gid;
+};
+
+// kUserName from the password database; nothing when it has no such user.
+std::optional<User> ServiceUser();
 
 // Forks the launcher, if it is not running yet. Call before the process
-// gives up its privileges: a launcher that cannot give up its own (or
-// become another user than root) ends at once, and every host fails with
-// kHelperDied.
+// gives up its privileges. A run started by root without the user
+// kUserName starts none: every host fails with kNoUser, for Samba's code
+// runs under no uid that other processes share.
 void Start();
 
 // Asks the helper for `server`'s time of day, waiting at most
-// kDeadlineSeconds, or until a stop signal arrives (then kAborted). Returns a
-// Windows error code, 0 for success; *has_record tells whether *record was
-// filled.
+// kDeadlineSeconds in all, or until a stop signal arrives (then kAborted).
+// Returns a Windows error code, 0 for success; *has_record tells whether
+// *record was filled.
 std::uint32_t Ask(const std::string& server, platform::TIME_OF_DAY_INFO* record, bool* has_record);
 
 }  // namespace fetcher

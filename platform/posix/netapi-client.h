@@ -7,23 +7,15 @@
 #include <cstdint>
 #include <string>
 
+#include "credentials.h"
 #include "platform.h"
 
 namespace netapi {
 
-// Takes the credentials from the environment: USER=name%password, or USER
-// (or LOGNAME) with PASSWD or PASSWD_FILE, or a Kerberos ticket cache. Runs
-// while the process still has the invoking user's rights: a password file
-// or a ticket cache is read now, so that the helper needs no access to
-// them later. With no credentials the session is anonymous.
-void ReadCredentials();
-
-// Where the helper may run as another user than the one whose ticket it
-// uses (root becoming nobody): writes the ticket cache read before into a
-// folder of the helper's user's own under /tmp, and points Kerberos at it.
-// Call after giving up privileges; RemoveTicketCache removes it again.
-void PlaceTicketCache();
-void RemoveTicketCache();
+// The credentials to ask with, as the launcher read them: copied here,
+// and a ticket put into a Kerberos cache in this process's memory when
+// libnetapi is loaded. Call before the first RemoteTOD.
+void UseCredentials(const credentials::Secrets& secrets);
 
 // Asks `server` (a plain name or address) for its time of day. Returns a
 // Windows error code, 0 for success; *has_record tells whether *record was

@@ -3,6 +3,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <locale.h>
 #include <signal.h>
 #include <sys/capability.h>
@@ -13,6 +14,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -37,8 +39,11 @@ vlpWindow* main_window = nullptr;
 // The process needs one capability, CAP_SYS_TIME, and only to set the clock:
 // everything else that root (or a file capability) brings is given up before
 // any input is read, and CAP_SYS_TIME itself stays out of the effective set
-// until the clock is set. A step that fails ends the run: a privileged tool
-// that cannot give up what it does not need must not go on.
+// until the clock is set. A run started by root also gives up uid 0: it
+// goes on as the system user _todsync (as chronyd -u does), so that owner
+// permission bits give it none of root's files. A step that fails ends the
+// run: a privileged tool that cannot give up what it does not need must not
+// go on.
 void KeepOnlyTheClockCapability() {
     cap_t caps = cap_get_proc();
     if (caps == nullptr) {
@@ -60,6 +65,25 @@ void KeepOnlyTheClockCapability() {
         if (c != CAP_SYS_TIME && CAP_IS_SUPPORTED(c)) {
             done = prctl(PR_CAPBSET_DROP, c, 0, 0, 0) == 0;
         }
+    }
+    // Root's environment may name places only as the user who ran sudo
+    // could; the user that the run becomes would otherwise own them.
+    if (done && vlio::SudoUser() >= 0) {
+        for (const char* name : {"VESTRIO_LOG_FILE", "XDG_STATE_HOME", "STATE_DIRECTORY"}) {
+            unsetenv(name);
+        }
+    }
+    // Without the user, the run stays uid 0, and the network helper is not
+    // started (every host says so).
+    const bool root = getuid() == 0 || geteuid() == 0;
+    if (const auto user = root ? fetcher::ServiceUser() : std::nullopt; done && user) {
+        done = prctl(PR_SET_KEEPCAPS, 1, 0, 0, 0) == 0 && setgroups(0, nullptr) == 0 &&
+               setresgid(user->gid, user->gid, user->gid) == 0 &&
+               setresuid(user->uid, user->uid, user->uid) == 0 &&
+               prctl(PR_SET_KEEPCAPS, 0, 0, 0, 0) == 0;
+        uid_t real = 0, effective = 0, saved = 0;
+        done = done && getresuid(&real, &effective, &saved) == 0 && real == user->uid &&
+               effective == user->uid && saved == user->uid;
     }
     done = done && cap_set_proc(caps) == 0;
     cap_free(caps);

@@ -28,6 +28,7 @@ constexpr Known kKnown[] = {
     {67, u"The network name cannot be found."},
     {86, u"The specified network password is not correct."},
     {87, u"The parameter is incorrect."},
+    {89, u"The system cannot start another process at this time."},
     {121, u"The semaphore timeout period has expired."},
     {123, u"The filename, directory name, or volume label syntax is incorrect."},
     {126, u"The specified module could not be found."},

@@ -1,0 +1,229 @@
+#include "sandbox.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <stddef.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace {
+
+#if defined(__x86_64__)
+constexpr std::uint32_t kArchitecture = AUDIT_ARCH_X86_64;
+#elif defined(__aarch64__)
+constexpr std::uint32_t kArchitecture = AUDIT_ARCH_AARCH64;
+#elif defined(__i386__)
+constexpr std::uint32_t kArchitecture = AUDIT_ARCH_I386;
+#else
+#error "the network helper's sandbox knows no system call numbers for this architecture"
+#endif
+
+constexpr std::uint32_t kAllow = SECCOMP_RET_ALLOW;
+constexpr std::uint32_t Refuse(int error) {
+    return SECCOMP_RET_ERRNO | (static_cast<std::uint32_t>(error) & SECCOMP_RET_DATA);
+}
+
+// The low word of a system call's argument (little-endian architectures).
+constexpr std::uint32_t Argument(std::size_t n) {
+    return static_cast<std::uint32_t>(offsetof(seccomp_data, args) + n * sizeof(std::uint64_t));
+}
+
+class Filter {
+public:
+    void Load(std::uint32_t offset) { code_.push_back(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offset)); }
+    void Return(std::uint32_t action) { code_.push_back(BPF_STMT(BPF_RET | BPF_K, action)); }
+
+    // `call` answered with `action`.
+    void Answer(long call, std::uint32_t action) {
+        code_.push_back(
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(call), 0, 1));
+        Return(action);
+    }
+    // `call` allowed only when argument `n` is `value`.
+    void OnlyWith(long call, std::size_t n, std::uint32_t value, int error) {
+        code_.push_back(
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(call), 0, 4));
+        Load(Argument(n));
+        code_.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, value, 0, 1));
+        Return(kAllow);
+        Return(Refuse(error));
+    }
+    // `call` refused when argument `n` has any of `bits`.
+    void NoneOf(long call, std::size_t n, std::uint32_t bits, int error) {
+        code_.push_back(
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(call), 0, 4));
+        Load(Argument(n));
+        code_.push_back(BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, bits, 0, 1));
+        Return(Refuse(error));
+        Return(kAllow);
+    }
+    std::vector<sock_filter>& Code() { return code_; }
+
+private:
+    std::vector<sock_filter> code_;
+};
+
+// Landlock, where the kernel has it: files may be read only in the
+// system's own folders (no home, no /tmp, nothing a caller keeps), and no
+// file may be written, made or removed anywhere; signals reach no process
+// outside the sandbox. The numbers are the kernel's, the same on every
+// architecture.
+constexpr long kCreateRuleset = 444;
+constexpr long kAddRule = 445;
+constexpr long kRestrictSelf = 446;
+
+struct RulesetAttributes {
+    std::uint64_t handled_access_fs;
+    std::uint64_t handled_access_net;
+    std::uint64_t scoped;
+};
+
+struct [[gnu::packed]] PathBeneath {
+    std::uint64_t allowed_access;
+    std::int32_t parent_fd;
+};
+
+constexpr std::uint64_t kExecute = 1ULL << 0;
+constexpr std::uint64_t kReadFile = 1ULL << 2;
+constexpr std::uint64_t kReadDir = 1ULL << 3;
+constexpr std::uint64_t kScopeSignal = 1ULL << 1;
+
+// The folders whose files Samba's client code and Kerberos read: libraries,
+// configuration, Samba's own state and caches, the resolver's files.
+constexpr const char* kReadable[] = {"/usr",
+                                     "/lib",
+                                     "/lib64",
+                                     "/lib32",
+                                     "/bin",
+                                     "/sbin",
+                                     "/etc",
+                                     "/proc",
+                                     "/sys",
+                                     "/var/lib/samba",
+                                     "/var/cache/samba",
+                                     "/run/samba",
+                                     "/run/systemd/resolve",
+                                     "/run/resolvconf",
+                                     "/dev/null",
+                                     "/dev/urandom",
+                                     "/dev/random"};
+
+// False only when the kernel has Landlock and would not confine.
+bool ConfineFiles(const std::vector<std::string>& also_readable) {
+    const long abi = syscall(kCreateRuleset, nullptr, 0, 1U /* the version */);
+    if (abi < 1) {
+        return true;  // no Landlock here: the system call filter alone holds
+    }
+    std::uint64_t handled = (1ULL << 13) - 1;  // version 1: every right up to MAKE_SYM
+    if (abi >= 2) {
+        handled |= 1ULL << 13;  // REFER
+    }
+    if (abi >= 3) {
+        handled |= 1ULL << 14;  // TRUNCATE
+    }
+    if (abi >= 5) {
+        handled |= 1ULL << 15;  // IOCTL_DEV
+    }
+    RulesetAttributes attributes{handled, 0, abi >= 6 ? kScopeSignal : 0};
+    const std::size_t size = abi >= 6 ? sizeof attributes : sizeof attributes.handled_access_fs;
+    const int ruleset = static_cast<int>(syscall(kCreateRuleset, &attributes, size, 0U));
+    if (ruleset < 0) {
+        return false;
+    }
+    bool done = true;
+    auto allow = [&](const char* path) {
+        const int fd = open(path, O_PATH | O_CLOEXEC);
+        if (fd < 0) {
+            return;  // not on this system
+        }
+        struct stat st {};
+        PathBeneath rule{kReadFile, fd};
+        if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+            rule.allowed_access = kExecute | kReadFile | kReadDir;
+        }
+        done = done && syscall(kAddRule, ruleset, 1 /* a path beneath */, &rule, 0U) == 0;
+        close(fd);
+    };
+    for (const char* path : kReadable) {
+        allow(path);
+    }
+    for (const std::string& path : also_readable) {
+        if (!path.empty() && path[0] == '/') {
+            allow(path.c_str());
+        }
+    }
+    done = done && syscall(kRestrictSelf, ruleset, 0U) == 0;
+    close(ruleset);
+    return done;
+}
+
+}  // namespace
+
+namespace sandbox {
+
+bool Confine(const std::vector<std::string>& also_readable) {
+    if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || !ConfineFiles(also_readable)) {
+        return false;
+    }
+    const auto self = static_cast<std::uint32_t>(getpid());
+    Filter f;
+    f.Load(offsetof(seccomp_data, arch));
+    f.Code().push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kArchitecture, 1, 0));
+    f.Return(SECCOMP_RET_KILL_PROCESS);
+    f.Load(offsetof(seccomp_data, nr));
+#if defined(__x86_64__)
+    // The x32 calls, numbered apart, would pass every rule below.
+    f.Code().push_back(BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, 0x40000000, 0, 1));
+    f.Return(Refuse(EPERM));
+#endif
+    // Signals reach this process alone (the first argument is a process
+    // or thread group; the helper is the leader of its own).
+    for (const long call :
+         {SYS_kill, SYS_tkill, SYS_tgkill, SYS_rt_sigqueueinfo, SYS_rt_tgsigqueueinfo}) {
+        f.OnlyWith(call, 0, self, EPERM);
+    }
+    // No other process's memory, descriptors or signals by any other way;
+    // no keyring (the caller's tickets may be there); no io_uring, whose
+    // operations bypass this filter.
+    for (const long call :
+         {SYS_ptrace, SYS_process_vm_readv, SYS_process_vm_writev, SYS_kcmp, SYS_pidfd_open,
+          SYS_pidfd_getfd, SYS_pidfd_send_signal, SYS_process_madvise, SYS_keyctl, SYS_add_key,
+          SYS_request_key, SYS_io_uring_setup, SYS_io_uring_enter, SYS_io_uring_register,
+          SYS_perf_event_open, SYS_openat2, SYS_open_by_handle_at}) {
+        f.Answer(call, Refuse(EPERM));
+    }
+    // Files are for reading: no open for writing, and no call that makes,
+    // removes, renames or changes a name.
+    constexpr std::uint32_t kWrites = O_WRONLY | O_RDWR | O_CREAT | O_TRUNC | O_APPEND;
+#ifdef SYS_open
+    f.NoneOf(SYS_open, 1, kWrites, EACCES);
+#endif
+    f.NoneOf(SYS_openat, 2, kWrites, EACCES);
+    for (const long call : {
+#ifdef SYS_creat
+             SYS_creat,     SYS_rename,   SYS_link,      SYS_symlink,     SYS_unlink,
+             SYS_mkdir,     SYS_rmdir,    SYS_mknod,     SYS_chmod,       SYS_chown,
+             SYS_lchown,    SYS_utime,    SYS_utimes,    SYS_futimesat,
+#endif
+             SYS_truncate,  SYS_renameat, SYS_renameat2, SYS_linkat,      SYS_symlinkat,
+             SYS_unlinkat,  SYS_mkdirat,  SYS_mknodat,   SYS_fchmodat,    SYS_fchownat,
+             SYS_utimensat, SYS_setxattr, SYS_lsetxattr, SYS_removexattr, SYS_lremovexattr}) {
+        f.Answer(call, Refuse(EACCES));
+    }
+    f.Return(kAllow);
+    sock_fprog program{static_cast<unsigned short>(f.Code().size()), f.Code().data()};
+    return prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program, 0, 0) == 0;
+}
+
+}  // namespace sandbox
