@@ -10,6 +10,8 @@ todsync=$build/todsync
 floor=$build/bench/floor
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# A run started by root writes as the system user _todsync.
+[ "$(id -u)" -ne 0 ] || chown _todsync: "$work"
 export VESTRIO_LOG_FILE="$work/todsync.log" STATE_DIRECTORY="$work/state"
 
 echo "machine: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1), $(nproc) cores"

@@ -11,6 +11,9 @@ cmake -S . -B build >/dev/null
 cmake --build build -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 
 log=$(mktemp /tmp/todsync-demo.XXXXXX.log)
+# Started by root, todsync goes on as the system user _todsync, which
+# writes the log file.
+[ "$(id -u)" -ne 0 ] || chown _todsync: "$log"
 echo "todsync 127.0.0.2 127.0.0.1   (the first is refused, the second is the test server)"
 echo
 status=0

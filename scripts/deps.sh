@@ -1,5 +1,6 @@
 #!/bin/sh
-# Installs the Debian packages that building and testing todsync need.
+# Installs the Debian packages that building and testing todsync need, and
+# creates the system user _todsync that its network helper runs as.
 # Usage: scripts/deps.sh [demo|linux|windows|bench|all]   (default: all)
 #   demo: only what scripts/demo.sh needs to build todsync and start a test server
 # Packages already present are left alone; nothing is started.
@@ -30,10 +31,20 @@ for p in $pkgs; do
     dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' ||
         missing="$missing $p"
 done
-[ -n "$missing" ] || exit 0
-
 sudo=
 [ "$(id -u)" -eq 0 ] || sudo=sudo
+
+# The user, as the Debian package and `systemd-sysusers` make it.
+add_user() {
+    getent passwd _todsync >/dev/null && return
+    if command -v systemd-sysusers >/dev/null; then
+        $sudo systemd-sysusers "$(cd "$(dirname "$0")/.." && pwd)/systemd/todsync.sysusers"
+    else
+        $sudo useradd --system --user-group --home-dir /var/lib/todsync --no-create-home \
+            --shell /usr/sbin/nologin --comment "todsync network time helper" _todsync
+    fi
+}
+[ -n "$missing" ] || { add_user; exit 0; }
 
 # Installing samba would start smbd and nmbd on every interface. Keep
 # services from starting while we install, unless a policy is in place.
@@ -50,3 +61,4 @@ echo "installing:$missing"
 $sudo apt-get update -q
 # shellcheck disable=SC2086
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
+add_user

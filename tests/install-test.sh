@@ -13,12 +13,13 @@ cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "install failed
 libdir=$(ls -d "$prefix"/lib*/ 2>/dev/null | head -n 1)
 for f in bin/todsync include/vestriosupport.h share/man/man8/todsync.8.gz \
     lib/systemd/system/todsync.service lib/systemd/system/todsync.timer etc/default/todsync \
-    share/doc/todsync/README.md share/doc/todsync/LICENSE; do
+    share/doc/todsync/README.md share/doc/todsync/LICENSE lib/sysusers.d/todsync.conf \
+    lib/tmpfiles.d/todsync.conf; do
     [ -e "$prefix/$f" ] || fail "missing $f"
 done
 ls "$prefix"/lib*/libvestriosupport0100.so >/dev/null 2>&1 || fail "missing libvestriosupport0100.so"
 # The program runs from the prefix with nothing but its RPATH to go by.
-env -i "$prefix/bin/todsync" </dev/null >"$prefix/out" 2>"$prefix/err"
+setpriv --bounding-set=-sys_time --inh-caps=-sys_time -- env -i "$prefix/bin/todsync" </dev/null >"$prefix/out" 2>"$prefix/err"
 status=$?
 [ "$status" -eq 2 ] || fail "installed todsync without hosts: exit status $status, not 2"
 grep -q '^todsync: Usage: todsync HostName' "$prefix/err" || fail "usage: $(cat "$prefix/err")"

@@ -47,11 +47,17 @@ for d in samba-libs samba-common libcap2 libc6; do
     echo "$depends" | grep -q "$d" || fail "Depends lacks $d: $depends"
 done
 
+# The program runs as root here, with the power to set the clock withheld.
+noclock="setpriv --bounding-set=-sys_time --inh-caps=-sys_time --"
 dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg -i"; }
-/usr/bin/todsync </dev/null >/dev/null 2>&1
+$noclock /usr/bin/todsync </dev/null >/dev/null 2>&1
 [ $? -eq 2 ] || fail "todsync without hosts: exit status not 2"
-[ "$(/usr/bin/todsync --version)" = "todsync $(echo "$version" | awk -F. '{ printf "%d.%02d.%04d", $1, $2, $4 }')" ] ||
-    fail "--version: $(/usr/bin/todsync --version)"
+[ "$($noclock /usr/bin/todsync --version)" = "todsync $(echo "$version" | awk -F. '{ printf "%d.%02d.%04d", $1, $2, $4 }')" ] ||
+    fail "--version: $($noclock /usr/bin/todsync --version)"
+# The system user, and the log folder and file it writes.
+getent passwd _todsync | grep -q ':/usr/sbin/nologin$' || fail "no system user _todsync"
+[ "$(stat -c %U /var/log/vestrio)" = _todsync ] && [ "$(stat -c %U /var/log/vestrio/todsync.log)" = _todsync ] ||
+    fail "the log folder or file is not _todsync's: $(ls -ld /var/log/vestrio /var/log/vestrio/todsync.log)"
 [ -f /etc/logrotate.d/todsync ] || fail "no logrotate file"
 [ "$(man -w todsync 2>/dev/null)" = /usr/share/man/man8/todsync.8.gz ] || fail "man -w todsync"
 [ -d /var/log/vestrio ] || fail "no /var/log/vestrio"
@@ -79,7 +85,7 @@ if [ "${planted:-}" = yes ]; then
     # A log file that the package's program started goes with purge. The
     # name with a control character fails without the network.
     dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || fail "dpkg -i, again"
-    /usr/bin/todsync "$(printf 'x\001')" </dev/null >/dev/null 2>&1
+    $noclock /usr/bin/todsync "$(printf 'x\001')" </dev/null >/dev/null 2>&1
     [ -s /var/log/vestrio/todsync.log ] || fail "the run wrote no log file"
     dpkg --purge todsync >/dev/null 2>&1 || fail "dpkg --purge, again"
     [ ! -e /var/log/vestrio/todsync.log ] || fail "purge left the package's log file"

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -392,6 +393,23 @@ std::uint32_t Receive(std::int64_t deadline, unsigned char* bytes, std::size_t s
 
 namespace fetcher {
 
+bool StartedByRoot() {
+    if (getuid() != 0 && geteuid() != 0) {
+        return false;
+    }
+    // Root of a user namespace of its own (unshare -r) is an ordinary user
+    // outside it, and the system user's uid is not its to take.
+    char map[128] = {};
+    const int fd = open("/proc/self/uid_map", O_RDONLY | O_CLOEXEC);
+    const ssize_t n = fd >= 0 ? read(fd, map, sizeof map - 1) : -1;
+    if (fd >= 0) {
+        close(fd);
+    }
+    unsigned long inside = 1, outside = 1, count = 0;
+    return n <= 0 || (std::sscanf(map, "%lu %lu %lu", &inside, &outside, &count) == 3 &&
+                      inside == 0 && outside == 0 && count == 4294967295UL);
+}
+
 std::optional<User> ServiceUser() {
     const passwd* entry = getpwnam(kUserName);
     if (entry == nullptr || entry->pw_uid == 0) {
@@ -407,7 +425,7 @@ void Start() {
     }
     started = true;
     std::optional<User> user;
-    if (getuid() == 0 || geteuid() == 0) {
+    if (StartedByRoot()) {
         user = ServiceUser();
         if (!user) {
             unusable = kNoUser;

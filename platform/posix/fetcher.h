@@ -46,6 +46,10 @@ struct User {
     std::uint32_t gid;
 };
 
+// Whether the process runs as root of the whole system (not of a user
+// namespace of its own).
+bool StartedByRoot();
+
 // kUserName from the password database; nothing when it has no such user.
 std::optional<User> ServiceUser();
 

@@ -75,8 +75,8 @@ void KeepOnlyTheClockCapability() {
     }
     // Without the user, the run stays uid 0, and the network helper is not
     // started (every host says so).
-    const bool root = getuid() == 0 || geteuid() == 0;
-    if (const auto user = root ? fetcher::ServiceUser() : std::nullopt; done && user) {
+    if (const auto user = fetcher::StartedByRoot() ? fetcher::ServiceUser() : std::nullopt;
+        done && user) {
         done = prctl(PR_SET_KEEPCAPS, 1, 0, 0, 0) == 0 && setgroups(0, nullptr) == 0 &&
                setresgid(user->gid, user->gid, user->gid) == 0 &&
                setresuid(user->uid, user->uid, user->uid) == 0 &&
