@@ -1,7 +1,8 @@
 #!/bin/sh
 # The todsync binary against a Samba AD domain controller as provisioning
 # leaves it (scripts/testdc.sh): anonymous, passwords, Kerberos tickets by
-# name and by address, with and without a krb5.conf, an expired ticket.
+# name and by address, with and without a krb5.conf, an expired ticket; the
+# ticket in no file and out of other accounts' reach while it is used.
 #
 #   scripts/testdc.sh tests/domain-test.sh path/to/todsync
 set -u
@@ -40,6 +41,30 @@ for name in dc1.tod.test dc1 '\\dc1.tod.test'; do
 done
 run 127.0.0.1
 expect_messages "$(failed 127.0.0.1 "2148074243: The specified target is unknown or unreachable")"
+
+# While a host stalls with the ticket in use, and after the launcher is
+# killed: no file of the run holds it, and another account can neither
+# signal the helper nor read it.
+leftovers() {
+    find /tmp /var/tmp /dev/shm -user _todsync ! -path '/tmp/tmp.*' ! -path '/tmp/todsync-test*' \
+        2>/dev/null
+}
+hostile stall
+"$todsync" dc1.tod.test 127.0.0.3 </dev/null >/dev/null 2>&1 &
+program=$!
+helper=$(connected_helper "$program") || fail "no helper connected to the stalled host"
+as_nobody="setpriv --reuid=nobody --regid=nogroup --clear-groups"
+! $as_nobody kill -0 "$helper" 2>/dev/null || fail "nobody may signal the helper"
+! $as_nobody cat /proc/"$helper"/environ /proc/"$helper"/mem >/dev/null 2>&1 ||
+    fail "nobody may read the helper"
+[ -z "$(leftovers)" ] || fail "files of the run: $(leftovers)"
+kill -KILL "$(cat /proc/"$program"/task/*/children)"
+wait "$program"
+expect_messages "$(reached DC1.TOD.TEST)" "Trying machine 127.0.0.3." \
+    "NetRemoteTOD() failed. Error 1067: The process terminated unexpectedly." \
+    "All tries were failed."
+[ -z "$(leftovers)" ] && [ -z "$(descendants "$program")" ] ||
+    fail "left after the launcher was killed: $(leftovers) $(descendants "$program")"
 
 # A ticket in a kernel keyring: copied for the helper, which is not root.
 KRB5CCNAME=KEYRING:session:todsync-full

@@ -2,7 +2,9 @@
 # (source it after setting $todsync): `run ARG...` runs it behind
 # $TODSYNC_WRAPPER (valgrind, say) and sets $status and $took (seconds);
 # `messages` prints the last entry's messages, `expect_messages L...` wants
-# exactly those, `fail` counts a failure, `finish` reports.
+# exactly those, `fail` counts a failure, `finish` reports; `hostile MODE`
+# starts tests/hostile-server.py on 127.0.0.3, `connected_helper PID` finds
+# the helper of the run PID once it is connected there.
 
 [ -n "${TESTNET_DIR:-}" ] || { echo "run through scripts/testnet.sh" >&2; exit 2; }
 work=$(mktemp -d)
@@ -56,6 +58,44 @@ reached() {
     printf '%s\n' "Trying machine $1." "Local date & time" "Remote date & time" \
         "Please note both times are in UTC format." "Step" \
         "Failed to set SE_SYSTEMTIME_NAME privilege." "SetSystemTime() failed."
+}
+
+# A hostile server (tests/hostile-server.py MODE) on 127.0.0.3.
+hostile() {
+    address=${2:-127.0.0.3}
+    ip addr add "$address/8" dev lo 2>/dev/null
+    python3 "$(dirname "$0")/hostile-server.py" "$address" "$1" >"$work/hostile-$address.out" &
+    i=0
+    until grep -q ready "$work/hostile-$address.out" 2>/dev/null || [ $i -gt 100 ]; do
+        sleep 0.05
+        i=$((i + 1))
+    done
+}
+
+# The processes under PID $1, one per line, the deepest last.
+descendants() {
+    for child in $(cat /proc/"$1"/task/*/children 2>/dev/null); do
+        echo "$child"
+        descendants "$child"
+    done
+}
+
+# Waits until a process under PID $1 holds a connection to 127.0.0.3;
+# prints that process's PID.
+connected_helper() {
+    i=0
+    while [ $i -lt 200 ]; do
+        for p in $(descendants "$1"); do
+            if ls -l /proc/"$p"/fd 2>/dev/null | grep -q socket &&
+                ss -Htnp state established '( dst 127.0.0.3 )' 2>/dev/null | grep -q "pid=$p,"; then
+                echo "$p"
+                return 0
+            fi
+        done
+        sleep 0.05
+        i=$((i + 1))
+    done
+    return 1
 }
 
 finish() {

@@ -14,44 +14,6 @@ not_found() {
     printf '%s\n' "Trying machine $1." "NetRemoteTOD() failed. Error 53: The network path was not found."
 }
 
-# A hostile server (tests/hostile-server.py MODE) on 127.0.0.3.
-hostile() {
-    address=${2:-127.0.0.3}
-    ip addr add "$address/8" dev lo 2>/dev/null
-    python3 "$here/hostile-server.py" "$address" "$1" >"$work/hostile-$address.out" &
-    i=0
-    until grep -q ready "$work/hostile-$address.out" 2>/dev/null || [ $i -gt 100 ]; do
-        sleep 0.05
-        i=$((i + 1))
-    done
-}
-
-# The processes under PID $1, one per line, the deepest last.
-descendants() {
-    for child in $(cat /proc/"$1"/task/*/children 2>/dev/null); do
-        echo "$child"
-        descendants "$child"
-    done
-}
-
-# Waits until a process under PID $1 holds a connection to 127.0.0.3;
-# prints that process's PID.
-connected_helper() {
-    i=0
-    while [ $i -lt 200 ]; do
-        for p in $(descendants "$1"); do
-            if ls -l /proc/"$p"/fd 2>/dev/null | grep -q socket &&
-                ss -Htnp state established '( dst 127.0.0.3 )' 2>/dev/null | grep -q "pid=$p,"; then
-                echo "$p"
-                return 0
-            fi
-        done
-        sleep 0.05
-        i=$((i + 1))
-    done
-    return 1
-}
-
 case $row in
 refused)
     run 127.0.0.2 127.0.0.1

@@ -185,6 +185,7 @@ struct DescriptorMessage {
 // (descriptor -1).
 bool SendHelper(int socket, int descriptor) {
     DescriptorMessage m;
+    m.byte = kHelperStarted;
     if (descriptor < 0) {
         m.byte = kCannotFork;
         m.message.msg_control = nullptr;

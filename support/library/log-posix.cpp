@@ -45,13 +45,17 @@ std::string LogFilePath(const std::string& name) {
         (errno == ENOENT && mkdir(system_dir.c_str(), 0755) == 0)) {
         return system_dir + "/" + name + ".log";
     }
+    const bool refused = errno == EACCES || errno == EPERM || errno == EROFS;
     const std::string home = vlproc::StateHome();
-    if (home.empty()) {
+    const std::string dir = home + "/vestrio";
+    if (home.empty() || !vlproc::MakeDirectories(dir, 0700)) {
         return {};
     }
-    const std::string dir = home + "/vestrio";
-    if (!vlproc::MakeDirectories(dir, 0700)) {
-        return {};
+    // A system account's run (a run that root started becomes one) is
+    // looked for in the system's folder: it says where it went instead.
+    if (refused && geteuid() < 1000) {
+        Complain("cannot write in " + system_dir + "; the log file is " + dir + "/" + name +
+                 ".log");
     }
     return dir + "/" + name + ".log";
 }
