@@ -15,6 +15,13 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 step() { printf '\n==== %s\n' "$*"; }
 
+# No file of a run (they belong to _todsync) may outlive the tests in the
+# shared temporary folders.
+no_leftovers() {
+    left=$(find /tmp /var/tmp /dev/shm -user _todsync 2>/dev/null || true)
+    [ -z "$left" ] || { echo "files of runs left behind:" "$left" >&2; exit 1; }
+}
+
 step "installing packages"
 scripts/deps.sh "$what"
 
@@ -29,6 +36,7 @@ cmake --build --preset test -j "$jobs"
 step "testing on Linux"
 ctest --preset test -j "$jobs"
 
+no_leftovers
 [ "$what" = linux ] && { echo; echo "all Linux tests passed"; exit 0; }
 
 if [ "$what" = all ]; then
@@ -56,5 +64,6 @@ scripts/with-display.sh sh -c '
     WINEPREFIX=$PWD/build-win/wineprefix wineserver -k 2>/dev/null
     exit $status'
 
+no_leftovers
 echo
 echo "all tests passed"
