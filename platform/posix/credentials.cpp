@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/capability.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -370,13 +371,16 @@ Secrets Read() {
             secrets.status = kBadEnvironment;
             return secrets;
         }
+        const pid_t launcher = getpid();
         const pid_t reader = fork();
         if (reader == 0) {
             close(ends[0]);
             // A trace that Kerberos would write where the caller says.
             unsetenv("KRB5_TRACE");
             std::string message;
-            if (!BecomeInvokingUser()) {
+            // A reader that hangs (a stuck KCM daemon) ends with the launcher.
+            if (!BecomeInvokingUser() || prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0) != 0 ||
+                getppid() != launcher) {
                 _exit(1);
             }
             Secrets read = ReadHere(true);
