@@ -402,8 +402,10 @@ separation)
         # A user's own run (the unit's, a file capability's): no root at all.
         user) set -- setpriv --reuid=daemon --regid=daemon --clear-groups ;;
         esac
+        # The program's pid is the last target: the shell's, which it replaces.
         USER=someone%secret VESTRIO_LOG_FILE=$dir/log LD_LIBRARY_PATH=$work/lib timeout 60 \
-            "$@" "$todsync" "escape-$hex" 127.0.0.2 </dev/null 2>>"$dir/stderr"
+            "$@" sh -c 'exec "$0" "escape-$1$(printf "\n%s" $$ | od -An -tx1 | tr -d " \n")" \
+            127.0.0.2' "$todsync" "$hex" </dev/null 2>>"$dir/stderr"
         status=$?
         entry=$(grep -a 'NetRemoteTOD() failed\. Error' "$dir/stderr" | head -n 1)
         [ "$status" -eq 1 ] && echo "$entry" | grep -q 'Error 536870912: ' ||

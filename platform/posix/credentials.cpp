@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <poll.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/capability.h>
@@ -12,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -294,14 +296,12 @@ bool BecomeInvokingUser() {
             }
         }
         std::vector<gid_t> groups(1, gid);
-        if (entry != nullptr) {
-            int count = 64;
+        for (int count = 64; entry != nullptr;) {
             groups.resize(static_cast<std::size_t>(count));
-            if (getgrouplist(entry->pw_name, gid, groups.data(), &count) < 0) {
+            if (getgrouplist(entry->pw_name, gid, groups.data(), &count) >= 0) {
                 groups.resize(static_cast<std::size_t>(count));
-                getgrouplist(entry->pw_name, gid, groups.data(), &count);
+                break;
             }
-            groups.resize(static_cast<std::size_t>(count));
         }
         if (setgroups(groups.size(), groups.data()) != 0 || setresgid(gid, gid, gid) != 0 ||
             setresuid(uid, uid, uid) != 0) {
@@ -351,7 +351,7 @@ void Wipe(std::string* bytes) {
 
 namespace credentials {
 
-Secrets Read() {
+Secrets Read(int program_socket) {
     Secrets secrets;
     const bool named =
         std::getenv("KRB5CCNAME") != nullptr || std::getenv("PASSWD_FILE") != nullptr;
@@ -374,7 +374,12 @@ Secrets Read() {
         const pid_t launcher = getpid();
         const pid_t reader = fork();
         if (reader == 0) {
-            close(ends[0]);
+            // Nothing of the launcher's but the pipe: not its socket to the
+            // program, which a library loaded here must never reach.
+            if (dup2(ends[1], 3) != 3 || close_range(4, ~0U, 0) != 0) {
+                _exit(1);
+            }
+            ends[1] = 3;
             // A trace that Kerberos would write where the caller says.
             unsetenv("KRB5_TRACE");
             std::string message;
@@ -397,11 +402,25 @@ Secrets Read() {
         std::string message;
         char chunk[8192];
         ssize_t n = 0;
-        while (reader > 0 && message.size() <= 2 * kMaxCache + 16384 &&
-               ((n = read(ends[0], chunk, sizeof chunk)) > 0 || (n < 0 && errno == EINTR))) {
-            if (n > 0) {
-                message.append(chunk, static_cast<std::size_t>(n));
+        // A reader that hangs (a stuck KCM daemon) must not keep the
+        // launcher past the program: its socket's end says when it went.
+        pollfd waits[2] = {{ends[0], POLLIN, 0}, {program_socket, 0, 0}};
+        while (reader > 0 && message.size() <= 2 * kMaxCache + 16384) {
+            if (poll(waits, 2, -1) < 0 && errno != EINTR) {
+                break;
             }
+            if ((waits[1].revents & (POLLHUP | POLLERR)) != 0) {
+                kill(reader, SIGKILL);
+                _exit(0);
+            }
+            if (waits[0].revents == 0) {
+                continue;
+            }
+            n = read(ends[0], chunk, sizeof chunk);
+            if (n <= 0 && !(n < 0 && errno == EINTR)) {
+                break;
+            }
+            message.append(chunk, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
         }
         close(ends[0]);
         int wait_status = 0;

@@ -29,8 +29,9 @@ struct Secrets {
 // (or LOGNAME) with PASSWD or PASSWD_FILE, or a ticket cache (KRB5CCNAME:
 // FILE, DIR, KEYRING or KCM; without it /tmp/krb5cc_<uid> if it is there).
 // With none of them the session is anonymous. A name that cannot serve
-// gives every host a clear error instead of an anonymous session.
-Secrets Read();
+// gives every host a clear error instead of an anonymous session. Ends the
+// process if `program_socket` is closed at the far end while it waits.
+Secrets Read(int program_socket);
 
 // Overwrites the secrets' bytes before they are let go.
 void Forget(Secrets* secrets);

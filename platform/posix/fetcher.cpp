@@ -12,6 +12,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -69,9 +70,11 @@ void GiveUpEverything(const std::optional<fetcher::User>& user) {
     // its memory, nor open what /proc shows of it.
     done = done && prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
            setrlimit(RLIMIT_CORE, &no_core) == 0 && prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) == 0;
+    // Root of a user namespace of its own stays its uid 0 there, an
+    // ordinary user outside; root of the system must have become `user`.
     uid_t real = 0, effective = 0, saved = 0;
-    done = done && getresuid(&real, &effective, &saved) == 0 && real != 0 && effective != 0 &&
-           saved != 0;
+    done = done && getresuid(&real, &effective, &saved) == 0 &&
+           (!user || (real == user->uid && effective == user->uid && saved == user->uid));
     if (!done) {
         _exit(1);
     }
@@ -123,7 +126,6 @@ void DieWithParent(pid_t parent) {
 // loaded.
 [[noreturn]] void RunHelper(int socket, pid_t launcher_pid, const credentials::Secrets& secrets) {
     DieWithParent(launcher_pid);
-    signal(SIGCHLD, SIG_DFL);
     const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
     int report = -1;
     if (__sanitizer_set_report_fd != nullptr) {
@@ -238,7 +240,7 @@ int Detach(int socket) {
 
 [[noreturn]] void RunLauncher(int socket, pid_t program, const std::optional<fetcher::User>& user) {
     socket = Detach(socket);
-    credentials::Secrets secrets = credentials::Read();
+    credentials::Secrets secrets = credentials::Read(socket);
     // A session keyring of its own: the caller's, and the tickets it may
     // hold, stay out of the helpers' reach.
     syscall(SYS_keyctl, KEYCTL_JOIN_SESSION_KEYRING, nullptr);
@@ -248,10 +250,13 @@ int Detach(int socket) {
     // Under a file size limit the helper's capture of Samba's output fills;
     // the host is then judged by the call's own status.
     signal(SIGXFSZ, SIG_IGN);
-    signal(SIGCHLD, SIG_IGN);  // helpers that end are reaped by the kernel
-    int current_pidfd = -1;    // names the helper even after its pid is reused
+    // Helpers that end stay zombies until reaped here, so that the pid of
+    // a pidfd opened after the fork is still theirs.
+    int current_pidfd = -1;
     char byte = 0;
     while (recv(socket, &byte, 1, 0) == 1) {
+        while (waitpid(-1, nullptr, WNOHANG) > 0) {
+        }
         // One helper at a time: the one asked for replaces the last.
         if (current_pidfd >= 0) {
             syscall(SYS_pidfd_send_signal, current_pidfd, SIGKILL, nullptr, 0);

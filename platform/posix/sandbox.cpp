@@ -5,8 +5,11 @@
 #include <linux/audit.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
+#include <linux/sockios.h>
 #include <stddef.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -30,6 +33,12 @@ constexpr std::uint32_t kArchitecture = AUDIT_ARCH_I386;
 #endif
 
 constexpr std::uint32_t kAllow = SECCOMP_RET_ALLOW;
+
+// fchmodat2 (Linux 6.6), which older headers do not name, and the newest
+// call this filter knows (the ones after it change extended attributes by
+// path, among others).
+constexpr int kFchmodat2 = 452;
+constexpr std::uint32_t kNewestKnownCall = 462;
 constexpr std::uint32_t Refuse(int error) {
     return SECCOMP_RET_ERRNO | (static_cast<std::uint32_t>(error) & SECCOMP_RET_DATA);
 }
@@ -50,14 +59,26 @@ public:
             BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(call), 0, 1));
         Return(action);
     }
-    // `call` allowed only when argument `n` is `value`.
-    void OnlyWith(long call, std::size_t n, std::uint32_t value, int error) {
-        code_.push_back(
-            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(call), 0, 4));
+    // `call` allowed only when argument `n` is one of `values`.
+    void OnlyWith(long call, std::size_t n, std::initializer_list<std::uint32_t> values,
+                  int error) {
+        const auto count = static_cast<std::uint8_t>(values.size());
+        Jump(BPF_JEQ, static_cast<std::uint32_t>(call), 0, static_cast<std::uint8_t>(count + 3));
         Load(Argument(n));
-        code_.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, value, 0, 1));
-        Return(kAllow);
+        std::uint8_t left = count;
+        for (const std::uint32_t value : values) {
+            Jump(BPF_JEQ, value, left--, 0);
+        }
         Return(Refuse(error));
+        Return(kAllow);
+    }
+    // `call` refused when argument `n` is `value`; other rules may follow.
+    void Not(long call, std::size_t n, std::uint32_t value, int error) {
+        Jump(BPF_JEQ, static_cast<std::uint32_t>(call), 0, 4);
+        Load(Argument(n));
+        Jump(BPF_JEQ, value, 0, 1);
+        Return(Refuse(error));
+        Load(offsetof(seccomp_data, nr));
     }
     // `call` refused when argument `n` has any of `bits`.
     void NoneOf(long call, std::size_t n, std::uint32_t bits, int error) {
@@ -67,6 +88,10 @@ public:
         code_.push_back(BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, bits, 0, 1));
         Return(Refuse(error));
         Return(kAllow);
+    }
+    void Jump(std::uint16_t test, std::uint32_t value, std::uint8_t if_true,
+              std::uint8_t if_false) {
+        code_.push_back(BPF_JUMP(BPF_JMP | test | BPF_K, value, if_true, if_false));
     }
     std::vector<sock_filter>& Code() { return code_; }
 
@@ -101,23 +126,13 @@ constexpr std::uint64_t kScopeSignal = 1ULL << 1;
 
 // The folders whose files Samba's client code and Kerberos read: libraries,
 // configuration, Samba's own state and caches, the resolver's files.
-constexpr const char* kReadable[] = {"/usr",
-                                     "/lib",
-                                     "/lib64",
-                                     "/lib32",
-                                     "/bin",
-                                     "/sbin",
-                                     "/etc",
-                                     "/proc",
-                                     "/sys",
-                                     "/var/lib/samba",
-                                     "/var/cache/samba",
-                                     "/run/samba",
-                                     "/run/systemd/resolve",
-                                     "/run/resolvconf",
-                                     "/dev/null",
-                                     "/dev/urandom",
-                                     "/dev/random"};
+constexpr const char* kReadable[] = {
+    "/usr", "/lib", "/lib64", "/lib32", "/bin", "/sbin", "/etc", "/sys",
+    // Of /proc, the helper's own folder and the system-wide files only:
+    // other processes of the same user are out of reach.
+    "/proc/self", "/proc/sys", "/proc/meminfo", "/proc/cpuinfo", "/proc/stat", "/proc/filesystems",
+    "/var/lib/samba", "/var/cache/samba", "/run/samba", "/run/systemd/resolve", "/run/resolvconf",
+    "/dev/null", "/dev/urandom", "/dev/random"};
 
 // False only when the kernel has Landlock and would not confine.
 bool ConfineFiles(const std::vector<std::string>& also_readable) {
@@ -179,20 +194,43 @@ bool Confine(const std::vector<std::string>& also_readable) {
     const auto self = static_cast<std::uint32_t>(getpid());
     Filter f;
     f.Load(offsetof(seccomp_data, arch));
-    f.Code().push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kArchitecture, 1, 0));
+    f.Jump(BPF_JEQ, kArchitecture, 1, 0);
     f.Return(SECCOMP_RET_KILL_PROCESS);
     f.Load(offsetof(seccomp_data, nr));
 #if defined(__x86_64__)
     // The x32 calls, numbered apart, would pass every rule below.
-    f.Code().push_back(BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, 0x40000000, 0, 1));
+    f.Jump(BPF_JGE, 0x40000000, 0, 1);
     f.Return(Refuse(EPERM));
 #endif
+    // Calls newer than this filter (all architectures number them alike)
+    // are unknown to it: none is allowed, as if the kernel had none.
+    f.Jump(BPF_JGE, kNewestKnownCall + 1, 0, 1);
+    f.Return(Refuse(ENOSYS));
     // Signals reach this process alone (the first argument is a process
     // or thread group; the helper is the leader of its own).
     for (const long call :
          {SYS_kill, SYS_tkill, SYS_tgkill, SYS_rt_sigqueueinfo, SYS_rt_tgsigqueueinfo}) {
-        f.OnlyWith(call, 0, self, EPERM);
+        f.OnlyWith(call, 0, {self}, EPERM);
     }
+    // Nor through a descriptor's owner (a signal when it is ready), nor
+    // limits, priorities or placement set on another process.
+    for (const int command : {F_SETOWN, F_SETOWN_EX, F_SETSIG}) {
+        f.Not(SYS_fcntl, 1, static_cast<std::uint32_t>(command), EPERM);
+    }
+    for (const int request : {FIOSETOWN, SIOCSPGRP, TIOCSPGRP}) {
+        f.Not(SYS_ioctl, 1, static_cast<std::uint32_t>(request), EPERM);
+    }
+    f.OnlyWith(SYS_prlimit64, 0, {0}, EPERM);
+    for (const long call : {SYS_setpriority, SYS_ioprio_set}) {
+        f.OnlyWith(call, 1, {0}, EPERM);
+    }
+    for (const long call : {SYS_sched_setaffinity, SYS_sched_setscheduler, SYS_sched_setparam,
+                            SYS_sched_setattr, SYS_migrate_pages, SYS_move_pages}) {
+        f.OnlyWith(call, 0, {0}, EPERM);
+    }
+    // No local socket: another process of the helper's user (a session
+    // bus, an agent) would act for it outside the sandbox.
+    f.OnlyWith(SYS_socket, 0, {AF_INET, AF_INET6, AF_NETLINK}, EACCES);
     // No other process's memory, descriptors or signals by any other way;
     // no keyring (the caller's tickets may be there); no io_uring, whose
     // operations bypass this filter.
@@ -212,13 +250,15 @@ bool Confine(const std::vector<std::string>& also_readable) {
     f.NoneOf(SYS_openat, 2, kWrites, EACCES);
     for (const long call : {
 #ifdef SYS_creat
-             SYS_creat,     SYS_rename,   SYS_link,      SYS_symlink,     SYS_unlink,
-             SYS_mkdir,     SYS_rmdir,    SYS_mknod,     SYS_chmod,       SYS_chown,
-             SYS_lchown,    SYS_utime,    SYS_utimes,    SYS_futimesat,
+             SYS_creat, SYS_rename, SYS_link, SYS_symlink, SYS_unlink, SYS_mkdir, SYS_rmdir,
+             SYS_mknod, SYS_chmod, SYS_chown, SYS_lchown, SYS_utime, SYS_utimes, SYS_futimesat,
 #endif
-             SYS_truncate,  SYS_renameat, SYS_renameat2, SYS_linkat,      SYS_symlinkat,
-             SYS_unlinkat,  SYS_mkdirat,  SYS_mknodat,   SYS_fchmodat,    SYS_fchownat,
-             SYS_utimensat, SYS_setxattr, SYS_lsetxattr, SYS_removexattr, SYS_lremovexattr}) {
+             SYS_truncate, SYS_renameat, SYS_renameat2, SYS_linkat, SYS_symlinkat, SYS_unlinkat,
+             SYS_mkdirat, SYS_mknodat, SYS_fchmodat, SYS_fchownat, SYS_utimensat, SYS_setxattr,
+             SYS_lsetxattr, SYS_removexattr, SYS_lremovexattr,
+             // Also through a descriptor opened for reading, which Landlock
+             // does not guard.
+             SYS_fchmod, SYS_fchown, SYS_fsetxattr, SYS_fremovexattr, kFchmodat2}) {
         f.Answer(call, Refuse(EACCES));
     }
     f.Return(kAllow);

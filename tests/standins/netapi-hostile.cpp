@@ -1,7 +1,8 @@
 // A stand-in for Samba's libnetapi.so.1, for the tests only: Samba's client
 // code as a hostile answer would leave it, taken over inside the network
 // helper. Asked for ESCAPE-<hex>, where the hex digits spell the lines
-// "log file", "state folder", "standard error file", "credential file", it
+// "log file", "state folder", "standard error file", "credential file",
+// "program's pid", it
 // tries every way out of the helper it knows and answers with the error
 // code 0x20000000 plus one bit for each that worked (0x20000000 alone: none
 // did). Asked for QUIT, it ends the helper right after the answer. Any
@@ -12,7 +13,9 @@
 #include <stdbool.h>
 #include <stdint.h>
 #include <sys/ptrace.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -30,21 +33,6 @@ struct cli_credentials;
 namespace {
 
 const char kForged[] = "System time was updated successfully.\n";
-
-pid_t ParentOf(pid_t process) {
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/%d/stat", process);
-    FILE* stat = std::fopen(path, "r");
-    int parent = 0;
-    // pid (comm) state ppid: the name is todsync, without blanks.
-    if (stat == nullptr || std::fscanf(stat, "%*d %*s %*c %d", &parent) != 1) {
-        parent = 0;
-    }
-    if (stat != nullptr) {
-        std::fclose(stat);
-    }
-    return parent;
-}
 
 // Signal (also through a pidfd), trace, or read the memory of `process`;
 // a read that only the address stops got past the permission check.
@@ -77,7 +65,9 @@ bool Read(const std::string& path) {
 }
 
 std::uint32_t TryEverything(const char* hex) {
-    std::vector<std::string> targets(1);  // log, state folder, standard error, credential
+    // The log file, state folder, standard error, a credential, and the
+    // program's pid (/proc shows the sandbox nothing of other processes).
+    std::vector<std::string> targets(1);
     for (; hex[0] != '\0' && hex[1] != '\0'; hex += 2) {
         const char pair[3] = {hex[0], hex[1], '\0'};
         const char c = static_cast<char>(std::strtol(pair, nullptr, 16));
@@ -87,15 +77,16 @@ std::uint32_t TryEverything(const char* hex) {
             targets.back() += c;
         }
     }
-    targets.resize(4);
+    targets.resize(5);
     const pid_t launcher = getppid();
-    const pid_t program = ParentOf(launcher);
+    const pid_t program = static_cast<pid_t>(std::atoi(targets[4].c_str()));
     const std::string tmp = "todsync-hostile-" + std::to_string(getpid());
     // Standard output and error: the program's, if the helper had kept them.
     for (const int fd : {STDOUT_FILENO, STDERR_FILENO}) {
         [[maybe_unused]] const ssize_t n = write(fd, kForged, sizeof kForged - 1);
     }
     char keys[64];
+    rlimit limit{};
     const bool worked[] = {
         Signal(program), Signal(launcher), Trace(program), Trace(launcher), Memory(program),
         Memory(launcher), Write(targets[0], O_APPEND), Write(targets[1] + "/hostile", O_CREAT),
@@ -106,7 +97,12 @@ std::uint32_t TryEverything(const char* hex) {
         // Any key in the session keyring, where a caller's tickets may be.
         syscall(SYS_keyctl, 11 /* KEYCTL_READ */, -3 /* session */, keys, sizeof keys) > 0,
         Read("/proc/" + std::to_string(program) + "/environ") ||
-            Read("/proc/" + std::to_string(launcher) + "/environ")};
+            Read("/proc/" + std::to_string(launcher) + "/environ"),
+        // A signal through a descriptor's owner; another's limits; a local
+        // socket (a session bus); a mode changed through a read-only open.
+        fcntl(3, F_SETOWN, program) == 0, prlimit(program, RLIMIT_CPU, nullptr, &limit) == 0,
+        socket(AF_UNIX, SOCK_STREAM, 0) >= 0,
+        fchmod(open(targets[0].c_str(), O_RDONLY), 0666) == 0};
     std::uint32_t escaped = 0;
     for (std::size_t i = 0; i < sizeof worked; ++i) {
         escaped |= worked[i] ? 1u << i : 0;
