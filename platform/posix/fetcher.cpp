@@ -417,11 +417,27 @@ bool StartedByRoot() {
 }
 
 std::optional<User> ServiceUser() {
-    const passwd* entry = getpwnam(kUserName);
-    if (entry == nullptr || entry->pw_uid == 0) {
-        return std::nullopt;
-    }
-    return User{entry->pw_uid, entry->pw_gid};
+    // A system user lives in /etc/passwd (sysusers.d and useradd put it
+    // there): read directly, it brings no name service module into a
+    // process that holds privileges, and costs no library load.
+    static const std::optional<User> user = [] {
+        std::optional<User> found;
+        FILE* file = std::fopen("/etc/passwd", "re");
+        while (file != nullptr && !found) {
+            const passwd* entry = fgetpwent(file);
+            if (entry == nullptr) {
+                break;
+            }
+            if (std::strcmp(entry->pw_name, kUserName) == 0 && entry->pw_uid != 0) {
+                found = User{entry->pw_uid, entry->pw_gid};
+            }
+        }
+        if (file != nullptr) {
+            std::fclose(file);
+        }
+        return found;
+    }();
+    return user;
 }
 
 void Start() {

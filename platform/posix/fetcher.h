@@ -50,7 +50,7 @@ struct User {
 // namespace of its own).
 bool StartedByRoot();
 
-// kUserName from the password database; nothing when it has no such user.
+// kUserName from /etc/passwd; nothing when it has no such user.
 std::optional<User> ServiceUser();
 
 // Forks the launcher, if it is not running yet. Call before the process
