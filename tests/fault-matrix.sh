@@ -148,7 +148,7 @@ helper)
     USER=daemon%hunter2 "$todsync" 127.0.0.3 127.0.0.1 </dev/null >"$work/stdout" 2>"$work/stderr" &
     program=$!
     helper=$(connected_helper "$program") || fail "no helper connected to the server"
-    for p in $(descendants "$program"); do
+    for p in "$program" $(descendants "$program"); do
         grep -q '^Uid:[[:space:]]*0[[:space:]]' /proc/"$p"/status && fail "process $p runs as root"
         [ "$(grep -Ec '^(CapPrm|CapEff|CapInh|CapAmb|CapBnd):[[:space:]]*0+$' /proc/"$p"/status)" -eq 5 ] ||
             fail "process $p holds capabilities: $(grep ^Cap /proc/"$p"/status)"
@@ -157,11 +157,13 @@ helper)
             fail "process $p is filtered like the helper"
         as_nobody="setpriv --reuid=nobody --regid=nogroup --clear-groups"
         ! $as_nobody kill -0 "$p" 2>/dev/null || fail "nobody may signal process $p"
+        [ "$(stat -c %U /proc/"$p"/environ)" = root ] || fail "process $p is dumpable"
         ! $as_nobody cat /proc/"$p"/environ /proc/"$p"/mem 2>/dev/null | grep -qa hunter2 ||
             fail "nobody read the password from process $p"
     done
     grep -q '^Seccomp:[[:space:]]*2' /proc/"$helper"/status || fail "the helper is not filtered"
-    [ "$(stat -c %U /proc/"$helper"/environ)" = root ] || fail "the helper is dumpable"
+    [ -z "$(tr '\0' '\n' </proc/"$helper"/environ | grep -v '^KRB5')" ] ||
+        fail "the helper kept the caller's environment: $(tr '\0' ' ' </proc/"$helper"/environ)"
     secrets=$(find /tmp /var/tmp /dev/shm -user _todsync -type f -exec grep -l hunter2 {} + 2>/dev/null)
     [ -z "$secrets" ] || fail "the password is in a file: $secrets"
     grep -q libnetapi /proc/"$helper"/maps || fail "the helper has not loaded libnetapi"

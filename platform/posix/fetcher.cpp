@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +43,30 @@ int helper = -1;
 std::uint32_t sequence = 0;
 // What every host gets when no launcher could be started, or 0.
 std::uint32_t unusable = 0;
+
+// The environment's strings as the program started with them. clearenv()
+// forgets them, but they stay in memory, where the helper's code could
+// read the caller's variables (a password in USER among them): the helper
+// overwrites them, and the stack its launcher's earlier calls left.
+char* environment_begin = nullptr;
+char* environment_end = nullptr;
+
+void NoteEnvironment() {
+    for (char** variable = environ; variable != nullptr && *variable != nullptr; ++variable) {
+        char* end = *variable + std::strlen(*variable) + 1;
+        if (environment_begin == nullptr || *variable < environment_begin) {
+            environment_begin = *variable;
+        }
+        environment_end = std::max(environment_end, end);
+    }
+}
+
+// Overwrites the stack below the caller's frame, where the frames of
+// earlier calls left copies of what they handled (the credentials as read).
+[[gnu::noinline]] void ScrubStack() {
+    char area[256 * 1024];
+    explicit_bzero(area, sizeof area);
+}
 
 // The launcher's word beside a new helper's socket, or instead of it.
 constexpr char kHelperStarted = 0;
@@ -126,6 +151,7 @@ void DieWithParent(pid_t parent) {
 // loaded.
 [[noreturn]] void RunHelper(int socket, pid_t launcher_pid, const credentials::Secrets& secrets) {
     DieWithParent(launcher_pid);
+    ScrubStack();
     const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
     int report = -1;
     if (__sanitizer_set_report_fd != nullptr) {
@@ -156,6 +182,10 @@ void DieWithParent(pid_t parent) {
         }
     }
     clearenv();
+    if (environment_begin != nullptr) {
+        std::memset(environment_begin, 0,
+                    static_cast<std::size_t>(environment_end - environment_begin));
+    }
     if (!config.empty()) {
         setenv("KRB5_CONFIG", config.c_str(), 1);
     }
@@ -459,6 +489,7 @@ void Start() {
         unusable = kNoProcess;
         return;
     }
+    NoteEnvironment();
     const pid_t program = getpid();
     const pid_t child = fork();
     if (child == 0) {
