@@ -68,6 +68,9 @@ void NoteEnvironment() {
     explicit_bzero(area, sizeof area);
 }
 
+// What every host gets from a helper that the kernel could not confine.
+constexpr std::uint32_t kNotConfined = 50;  // ERROR_NOT_SUPPORTED
+
 // The launcher's word beside a new helper's socket, or instead of it.
 constexpr char kHelperStarted = 0;
 constexpr char kCannotFork = 1;
@@ -114,7 +117,9 @@ void DieWithParent(pid_t parent) {
     }
 }
 
-[[noreturn]] void ServeHosts(int socket) {
+// Serves requests until the program closes its end: with libnetapi, or,
+// when `refusal` is not 0, by answering each with it.
+[[noreturn]] void ServeHosts(int socket, std::uint32_t refusal) {
     std::string request(sizeof(std::uint32_t) + fetch::kMaxName + 1, '\0');
     for (;;) {
         const ssize_t n = recv(socket, request.data(), request.size(), 0);
@@ -135,7 +140,8 @@ void DieWithParent(pid_t parent) {
         // A call that outlives the program's deadline ends the helper.
         alarm(fetcher::kDeadlineSeconds + 5);
         bool has_record = false;
-        answer.status = netapi::RemoteTOD(server, &answer.record, &has_record);
+        answer.status =
+            refusal != 0 ? refusal : netapi::RemoteTOD(server, &answer.record, &has_record);
         alarm(0);
         answer.has_record = has_record ? 1 : 0;
         if (send(socket, &answer, sizeof answer, MSG_NOSIGNAL) != sizeof answer) {
@@ -189,11 +195,16 @@ void DieWithParent(pid_t parent) {
     if (!config.empty()) {
         setenv("KRB5_CONFIG", config.c_str(), 1);
     }
-    if (!sandbox::Confine(readable)) {
-        _exit(1);
+    // A helper of the run's own user (not _todsync) could read that user's
+    // files without Landlock; a sanitizer's symbolizer is a process of its
+    // own. Unconfined, it loads nothing of Samba's and says why.
+    const auto service = fetcher::ServiceUser();
+    const bool own_user = !service || getuid() != service->uid;
+    if (!sandbox::Confine(readable, own_user, __sanitizer_set_report_fd != nullptr)) {
+        ServeHosts(3, kNotConfined);
     }
     netapi::UseCredentials(secrets);
-    ServeHosts(3);
+    ServeHosts(3, 0);
 }
 
 // A message of one byte with room for one descriptor beside it.

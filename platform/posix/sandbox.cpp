@@ -4,8 +4,10 @@
 #include <fcntl.h>
 #include <linux/audit.h>
 #include <linux/filter.h>
+#include <linux/fs.h>
 #include <linux/seccomp.h>
 #include <linux/sockios.h>
+#include <sched.h>
 #include <stddef.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
@@ -80,6 +82,14 @@ public:
         Return(Refuse(error));
         Load(offsetof(seccomp_data, nr));
     }
+    // `call` allowed only when argument `n` has one of `bits`.
+    void AnyOf(long call, std::size_t n, std::uint32_t bits, int error) {
+        Jump(BPF_JEQ, static_cast<std::uint32_t>(call), 0, 4);
+        Load(Argument(n));
+        Jump(BPF_JSET, bits, 1, 0);
+        Return(Refuse(error));
+        Return(kAllow);
+    }
     // `call` refused when argument `n` has any of `bits`.
     void NoneOf(long call, std::size_t n, std::uint32_t bits, int error) {
         code_.push_back(
@@ -122,6 +132,7 @@ struct [[gnu::packed]] PathBeneath {
 constexpr std::uint64_t kExecute = 1ULL << 0;
 constexpr std::uint64_t kReadFile = 1ULL << 2;
 constexpr std::uint64_t kReadDir = 1ULL << 3;
+constexpr std::uint64_t kScopeAbstractSocket = 1ULL << 0;
 constexpr std::uint64_t kScopeSignal = 1ULL << 1;
 
 // The folders whose files Samba's client code and Kerberos read: libraries,
@@ -135,10 +146,10 @@ constexpr const char* kReadable[] = {
     "/dev/null", "/dev/urandom", "/dev/random"};
 
 // False only when the kernel has Landlock and would not confine.
-bool ConfineFiles(const std::vector<std::string>& also_readable) {
+bool ConfineFiles(const std::vector<std::string>& also_readable, bool need_landlock) {
     const long abi = syscall(kCreateRuleset, nullptr, 0, 1U /* the version */);
     if (abi < 1) {
-        return true;  // no Landlock here: the system call filter alone holds
+        return !need_landlock;  // the system call filter alone holds, or must not
     }
     std::uint64_t handled = (1ULL << 13) - 1;  // version 1: every right up to MAKE_SYM
     if (abi >= 2) {
@@ -150,7 +161,7 @@ bool ConfineFiles(const std::vector<std::string>& also_readable) {
     if (abi >= 5) {
         handled |= 1ULL << 15;  // IOCTL_DEV
     }
-    RulesetAttributes attributes{handled, 0, abi >= 6 ? kScopeSignal : 0};
+    RulesetAttributes attributes{handled, 0, abi >= 6 ? kScopeSignal | kScopeAbstractSocket : 0};
     const std::size_t size = abi >= 6 ? sizeof attributes : sizeof attributes.handled_access_fs;
     const int ruleset = static_cast<int>(syscall(kCreateRuleset, &attributes, size, 0U));
     if (ruleset < 0) {
@@ -187,8 +198,10 @@ bool ConfineFiles(const std::vector<std::string>& also_readable) {
 
 namespace sandbox {
 
-bool Confine(const std::vector<std::string>& also_readable) {
-    if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || !ConfineFiles(also_readable)) {
+bool Confine(const std::vector<std::string>& also_readable, bool need_landlock,
+             bool new_processes) {
+    if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+        !ConfineFiles(also_readable, need_landlock)) {
         return false;
     }
     const auto self = static_cast<std::uint32_t>(getpid());
@@ -212,15 +225,39 @@ bool Confine(const std::vector<std::string>& also_readable) {
          {SYS_kill, SYS_tkill, SYS_tgkill, SYS_rt_sigqueueinfo, SYS_rt_tgsigqueueinfo}) {
         f.OnlyWith(call, 0, {self}, EPERM);
     }
+    // No new process (threads only), which would outlive the helper's
+    // parent-death signal, and no namespace of its own.
+    if (!new_processes) {
+        f.AnyOf(SYS_clone, 0, CLONE_THREAD, EPERM);
+        f.Answer(SYS_clone3, Refuse(ENOSYS));  // the C library falls back to clone
+#ifdef SYS_fork
+        f.Answer(SYS_fork, Refuse(EPERM));
+        f.Answer(SYS_vfork, Refuse(EPERM));
+#endif
+    }
+    for (const long call : {SYS_unshare, SYS_setns}) {
+        f.Answer(call, Refuse(EPERM));
+    }
+    f.Not(SYS_prctl, 0, PR_SET_PDEATHSIG, EPERM);
     // Nor through a descriptor's owner (a signal when it is ready), nor
-    // limits, priorities or placement set on another process.
+    // limits, priorities or placement set on another process (or on a
+    // process group or a user's processes).
     for (const int command : {F_SETOWN, F_SETOWN_EX, F_SETSIG}) {
         f.Not(SYS_fcntl, 1, static_cast<std::uint32_t>(command), EPERM);
     }
-    for (const int request : {FIOSETOWN, SIOCSPGRP, TIOCSPGRP}) {
+    // (A file's attributes are no business of the helper's either.)
+    for (const unsigned long request :
+         {static_cast<unsigned long>(FIOSETOWN), static_cast<unsigned long>(SIOCSPGRP),
+          static_cast<unsigned long>(TIOCSPGRP), FS_IOC_SETFLAGS, FS_IOC_FSSETXATTR}) {
         f.Not(SYS_ioctl, 1, static_cast<std::uint32_t>(request), EPERM);
     }
     f.OnlyWith(SYS_prlimit64, 0, {0}, EPERM);
+    for (const std::uint32_t group_or_user : {1u, 2u}) {  // PRIO_PGRP, PRIO_USER
+        f.Not(SYS_setpriority, 0, group_or_user, EPERM);
+    }
+    for (const std::uint32_t group_or_user : {2u, 3u}) {  // IOPRIO_WHO_PGRP, IOPRIO_WHO_USER
+        f.Not(SYS_ioprio_set, 0, group_or_user, EPERM);
+    }
     for (const long call : {SYS_setpriority, SYS_ioprio_set}) {
         f.OnlyWith(call, 1, {0}, EPERM);
     }
@@ -229,8 +266,17 @@ bool Confine(const std::vector<std::string>& also_readable) {
         f.OnlyWith(call, 0, {0}, EPERM);
     }
     // No local socket: another process of the helper's user (a session
-    // bus, an agent) would act for it outside the sandbox.
+    // bus, an agent) or the journal would act for it or take its word.
     f.OnlyWith(SYS_socket, 0, {AF_INET, AF_INET6, AF_NETLINK}, EACCES);
+    f.Answer(SYS_socketpair, Refuse(EACCES));
+    // No System V or POSIX IPC: other processes' shared memory, and
+    // objects that outlive the helper.
+    for (const long call :
+         {SYS_shmget, SYS_shmat, SYS_shmctl, SYS_shmdt, SYS_semget, SYS_semop, SYS_semctl,
+          SYS_semtimedop, SYS_msgget, SYS_msgsnd, SYS_msgrcv, SYS_msgctl, SYS_mq_open,
+          SYS_mq_unlink, SYS_mq_timedsend, SYS_mq_timedreceive, SYS_mq_notify, SYS_mq_getsetattr}) {
+        f.Answer(call, Refuse(EPERM));
+    }
     // No other process's memory, descriptors or signals by any other way;
     // no keyring (the caller's tickets may be there); no io_uring, whose
     // operations bypass this filter.
