@@ -84,15 +84,17 @@ VESTRIO_LOG_FILE="Z:$work/a$(printf '\r\n\033')[2Jb/log" WINEDEBUG=+eventlog \
     "$here/scripts/wine-run.sh" "$work/todsync.exe" failing 2>"$work/stderr"
 grep -q 'ReportEventW.*file Z:.*a^M^J^\[\[2Jb/log: ' "$work/stderr" || fail "a path's controls in a warning"
 
-# 5. Six runs at a time, 40 times, into one file: 240 whole entries. Now and
-#    then Wine fails to start a process under such a load (to map its shared
-#    user data, say): a run that did not end as todsync ends (1, or 70 for an
-#    entry no place took) or that Wine complained of is started again.
+# 5. Six runs at a time, 40 times, into one file: whole entries, each run's
+#    in the file unless it warned that the file stayed locked past its wait
+#    (under this load Wine is slow: a few may). Now and then Wine fails to
+#    start a process (to map its shared user data, say): a run that did not
+#    end as todsync ends (1, or 70) or that Wine complained of starts again.
 hosts="h1 h2 h3 h4 h5 h6 h7 h8 h9 h10 h11 h12 h13 h14 h15 h16 h17 h18 h19 h20"
 rm -f "$work/todsync.log"
 once() {
     for try in 1 2 3 4 5; do
-        "$here/scripts/wine-run.sh" "$work/todsync.exe" $hosts >/dev/null 2>"$work/once.$1"
+        WINEDEBUG=+eventlog "$here/scripts/wine-run.sh" "$work/todsync.exe" $hosts >/dev/null \
+            2>"$work/once.$1"
         status=$?
         { [ $status -eq 1 ] || [ $status -eq 70 ]; } && ! grep -q '^wine: ' "$work/once.$1" && return
     done
@@ -100,9 +102,11 @@ once() {
 for round in $(seq 240); do
     once "$round" & [ $((round % 6)) -ne 0 ] || wait
 done
+n=$((240 - $(grep -l 'ReportEventW.*0x0002' "$work"/once.* | wc -l)))
 counts="$(grep -c ' todsync\[[0-9]*\] error.$' "$work/todsync.log") $(grep -c '^\[.*All tries were failed' \
     "$work/todsync.log") $(grep -c '^\[[0-9:.]*\] \[[0-9-]*\] ' "$work/todsync.log") $(grep -c . "$work/todsync.log")"
-[ "$counts" = "240 240 9840 10320" ] || fail "six runs at once: headers, ends, lines, all: $counts"
+[ "$counts" = "$n $n $((n * 41)) $((n * 43))" ] && [ "$n" -ge 234 ] ||
+    fail "six runs at once, $n in the file: headers, ends, lines, all: $counts"
 
 [ "$failures" -eq 0 ] || { tail -n 20 "$work/stderr" >&2; exit 1; }
 echo "e2e under Wine: all checks passed"
