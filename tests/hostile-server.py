@@ -11,6 +11,9 @@ MODE is one of:
   late     pass everything on to the real server on 127.0.0.1, but hold
            each of its answers back for 18 s: no single wait is long
            enough for the client to give up
+  rpc      pass everything on to the real server on 127.0.0.1 until it has
+           answered five times (the session is set up, the RPC begun), then
+           pass nothing back
 Prints "ready" on standard output once it listens.
 """
 import os
@@ -31,8 +34,13 @@ def late(connection):
     upstream = socket.create_connection(("127.0.0.1", 445))
 
     def back():
+        answers = 0
         while data := upstream.recv(65536):
-            time.sleep(18)
+            answers += 1
+            if mode == "late":
+                time.sleep(18)
+            elif answers > 5:
+                time.sleep(3600)
             connection.sendall(data)
 
     threading.Thread(target=back, daemon=True).start()
@@ -42,7 +50,7 @@ def late(connection):
 
 def serve(connection):
     with connection:
-        if mode == "late":
+        if mode in ("late", "rpc"):
             late(connection)
             return
         if mode == "trickle":
