@@ -10,8 +10,6 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <stdbool.h>
-#include <stdint.h>
 #include <sys/ptrace.h>
 #include <sys/resource.h>
 #include <sys/shm.h>
@@ -21,15 +19,13 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
-#include <netapi.h>
+#include "netapi-accept.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
-
-struct cli_credentials;
 
 extern "C" void __sanitizer_set_report_fd(void* fd) __attribute__((weak));
 
@@ -86,6 +82,19 @@ __attribute__((no_sanitize("address"))) bool OnStack(const char* text) {
     return false;
 }
 
+// "%secret", made on the heap: a needle that the stack holds itself would
+// be found there.
+const char* Needle() {
+    static char* needle = [] {
+        auto* bytes = static_cast<char*>(std::calloc(8, 1));
+        for (const char c : {'%' ^ 1, 's' ^ 1, 'e' ^ 1, 'c' ^ 1, 'r' ^ 1, 'e' ^ 1, 't' ^ 1}) {
+            bytes[std::strlen(bytes)] = static_cast<char>(c ^ 1);
+        }
+        return bytes;
+    }();
+    return needle;
+}
+
 bool StartsProcess() {
     const pid_t child = fork();
     if (child == 0) {
@@ -134,7 +143,7 @@ std::uint32_t TryEverything(const char* hex) {
         // Any key in the session keyring, where a caller's tickets may be.
         syscall(SYS_keyctl, 11 /* KEYCTL_READ */, -3 /* session */, keys, sizeof keys) > 0,
         Read("/proc/" + std::to_string(program) + "/environ") ||
-            Read("/proc/" + std::to_string(launcher) + "/environ") || OnStack("%secret"),
+            Read("/proc/" + std::to_string(launcher) + "/environ") || OnStack(Needle()),
         // A signal through a descriptor's owner; another's limits; a local
         // socket (a session bus); a mode changed through a read-only open.
         fcntl(3, F_SETOWN, program) == 0, prlimit(program, RLIMIT_CPU, nullptr, &limit) == 0,
@@ -155,23 +164,6 @@ std::uint32_t TryEverything(const char* hex) {
 }  // namespace
 
 extern "C" {
-
-#define ACCEPT(name, ...)              \
-    NET_API_STATUS name(__VA_ARGS__) { \
-        return NET_API_STATUS(0);      \
-    }
-ACCEPT(libnetapi_init, libnetapi_ctx**)
-ACCEPT(libnetapi_set_username, libnetapi_ctx*, const char*)
-ACCEPT(libnetapi_set_password, libnetapi_ctx*, const char*)
-ACCEPT(libnetapi_set_use_kerberos, libnetapi_ctx*)
-ACCEPT(libnetapi_set_use_ccache, libnetapi_ctx*)
-ACCEPT(libnetapi_set_debuglevel, libnetapi_ctx*, const char*)
-ACCEPT(libnetapi_set_creds, libnetapi_ctx*, cli_credentials*)
-ACCEPT(NetApiBufferFree, void*)
-void cli_credentials_set_anonymous(cli_credentials*) {}
-cli_credentials* cli_credentials_init(void*) {
-    return nullptr;
-}
 
 NET_API_STATUS NetRemoteTOD(const char* server, uint8_t** buffer) {
     *buffer = nullptr;

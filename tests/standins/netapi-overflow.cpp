@@ -2,34 +2,12 @@
 // memory fault inside the library's NetRemoteTOD, as a hostile answer could
 // cause one. Asked for OVERFLOW it reads past a heap buffer; any other host
 // is not found.
-#include <stdbool.h>
-#include <stdint.h>
-
-#include <netapi.h>
+#include "netapi-accept.h"
 
 #include <cstdlib>
 #include <cstring>
 
-struct cli_credentials;
-
 extern "C" {
-
-#define ACCEPT(name, ...)              \
-    NET_API_STATUS name(__VA_ARGS__) { \
-        return NET_API_STATUS(0);      \
-    }
-ACCEPT(libnetapi_init, libnetapi_ctx**)
-ACCEPT(libnetapi_set_username, libnetapi_ctx*, const char*)
-ACCEPT(libnetapi_set_password, libnetapi_ctx*, const char*)
-ACCEPT(libnetapi_set_use_kerberos, libnetapi_ctx*)
-ACCEPT(libnetapi_set_use_ccache, libnetapi_ctx*)
-ACCEPT(libnetapi_set_debuglevel, libnetapi_ctx*, const char*)
-ACCEPT(libnetapi_set_creds, libnetapi_ctx*, cli_credentials*)
-ACCEPT(NetApiBufferFree, void*)
-void cli_credentials_set_anonymous(cli_credentials*) {}
-cli_credentials* cli_credentials_init(void*) {
-    return nullptr;
-}
 
 NET_API_STATUS NetRemoteTOD(const char* server, uint8_t** buffer) {
     *buffer = nullptr;
