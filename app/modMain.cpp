@@ -1,5 +1,7 @@
 #include "modMain.h"
 
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "platform.h"
@@ -14,7 +16,20 @@ namespace {
 // What a word of the command line is. Options are recognised in any case and
 // wherever they stand; a word that only looks like one is refused, so that a
 // mistyped "--dry-run" can never be taken for a host and set the clock.
-enum class Word { kHost, kDryRun, kHelp, kVersion, kUnknownOption };
+enum class Word {
+    kHost,
+    kDryRun,
+    kHelp,
+    kVersion,
+    kDomain,
+    kPrecise,
+    kMaxStep,
+    kBadValue,
+    kUnknownOption
+};
+
+// The largest --max-step, in seconds: some 31 years.
+constexpr std::int64_t kMaxStepLimit = 999'999'999;
 
 // Quote marks, straight or typographic (a word pasted from a document), are
 // no part of a word: no host name holds one.
@@ -57,9 +72,44 @@ bool LooksLikeOption(std::u16string_view word) {
     return false;
 }
 
-Word Classify(std::u16string_view upper) {
+// "--max-step=3600": 3600, or 0 when what follows "=" is not a whole
+// number of seconds from 1 to kMaxStepLimit.
+std::int64_t MaxStep(std::u16string_view value) {
+    std::int64_t seconds = 0;
+    for (const char16_t c : value) {
+        if (c < u'0' || c > u'9' || (seconds = seconds * 10 + (c - u'0')) > kMaxStepLimit) {
+            return 0;
+        }
+    }
+    return seconds;
+}
+
+// What `upper` (a word in upper case) is; *value is what an option with a
+// value carries.
+Word Classify(std::u16string_view upper, std::u16string* value) {
+    const auto valued = [&](std::u16string_view name, std::u16string_view mark) {
+        if (!upper.starts_with(name) || !upper.substr(name.size()).starts_with(mark)) {
+            return false;
+        }
+        *value = upper.substr(name.size() + mark.size());
+        return true;
+    };
     if (upper == u"--DRY-RUN") {
         return Word::kDryRun;
+    }
+    if (upper == u"--PRECISE") {
+        return Word::kPrecise;
+    }
+    // "net time" spells it /domain[:name] on Windows.
+    if (upper == u"--DOMAIN" || (platform::kSlashAsksForHelp && upper == u"/DOMAIN")) {
+        value->clear();
+        return Word::kDomain;
+    }
+    if (valued(u"--DOMAIN", u"=") || (platform::kSlashAsksForHelp && valued(u"/DOMAIN", u":"))) {
+        return value->empty() ? Word::kBadValue : Word::kDomain;
+    }
+    if (valued(u"--MAX-STEP", u"=")) {
+        return MaxStep(*value) == 0 ? Word::kBadValue : Word::kMaxStep;
     }
     if (upper == u"--HELP" || upper == u"-H" || (platform::kSlashAsksForHelp && upper == u"/?")) {
         return Word::kHelp;
@@ -86,9 +136,10 @@ int Main() {
     // The whole line is read before anything is done: an option anywhere
     // counts, and a word that is neither an option nor a host name stops
     // the run before a host is asked.
-    bool dry_run = false;
+    SyncOptions options;
     bool help = false;
     bool version = false;
+    std::optional<std::u16string> domain;
     std::vector<std::u16string> hostList;
     for (const auto& element : platform::Split(command, u" ")) {
         const std::u16string word = support::vlTrimEx2(
@@ -98,13 +149,41 @@ int Main() {
             continue;
         }
         const std::u16string upper = platform::ToUpper(word);
-        switch (Classify(upper)) {
+        std::u16string value;
+        switch (Classify(upper, &value)) {
             case Word::kUnknownOption:
                 ShowUsage(u"Unknown option: " + vltext::Visible(element) +
-                          u". The options are --dry-run, --help and --version.");
+                          u". The options are --domain[=NAME], --dry-run, --precise, "
+                          u"--max-step=SECONDS, --help and --version.");
+                return kExitUsage;
+            case Word::kBadValue:
+                ShowUsage(u"Bad value: " + vltext::Visible(element) +
+                          u". --domain= takes a domain name, --max-step= a whole number of "
+                          u"seconds from 1 to 999999999.");
                 return kExitUsage;
             case Word::kDryRun:
-                dry_run = true;
+                options.dry_run = true;
+                break;
+            case Word::kPrecise:
+                options.precise = true;
+                break;
+            case Word::kDomain:
+                // One domain a run: a second one, unless the same, is a
+                // mistake that no order of trying could guess the meaning of.
+                if (domain && *domain != value) {
+                    ShowUsage(u"Two domains: " + vltext::Visible(element) +
+                              u". Name one domain; further hosts as host names.");
+                    return kExitUsage;
+                }
+                domain = value;
+                break;
+            case Word::kMaxStep:
+                if (options.max_step_seconds != 0 && options.max_step_seconds != MaxStep(value)) {
+                    ShowUsage(u"Two limits: " + vltext::Visible(element) +
+                              u". Give --max-step once.");
+                    return kExitUsage;
+                }
+                options.max_step_seconds = MaxStep(value);
                 break;
             case Word::kHelp:
                 help = true;
@@ -126,19 +205,20 @@ int Main() {
         return kExitClockSet;
     }
     // A line of blanks alone, or options alone, names no host.
-    if (hostList.empty()) {
+    if (hostList.empty() && !domain) {
         ShowUsage();
         return kExitUsage;
     }
     // Only a run that tries hosts leaves a trace on the system.
     support::vlRegisterAppPath();
 
-    bool synced = false;
+    // The domain's time server first, then the hosts in their order.
+    bool synced = domain && SyncFromDomain(*domain, options);
     for (const auto& host : hostList) {
-        if (platform::StopSignal() != 0) {
+        if (synced || platform::StopSignal() != 0) {
             break;
         }
-        if (SyncFromHost(host, dry_run)) {
+        if (SyncFromHost(host, options)) {
             synced = true;
             break;
         }
@@ -180,7 +260,17 @@ std::u16string HelpText() {
            u"Sets the system clock to the time of day of the first host that answers\n"
            u"(NetRemoteTOD), and logs each step as one entry.\n"
            u"\n"
-           u"Options, in any case and anywhere on the line:\n"
+           u"Options, in any case and anywhere on the line:\n" +
+           std::u16string(platform::kSlashAsksForHelp ? u"  --domain[=NAME], /domain[:NAME]\n"
+                                                      : u"  --domain[=NAME]\n") +
+           u"      first find a time server of this computer's domain, or of domain\n"
+           u"      NAME, and try it; then the hosts named\n"
+           u"  --precise\n"
+           u"      ask each host until its time is known to the millisecond (up to\n"
+           u"      1.2 s more), allowing for the answer's travel time\n"
+           u"  --max-step=SECONDS\n"
+           u"      leave the clock alone when a host's time is further from it than\n"
+           u"      that, either way, and try the next host\n"
            u"  --dry-run\n"
            u"      try the hosts and log what would be set, but leave the clock alone\n"
            u"      (exit status 0 when a host answered)\n" +

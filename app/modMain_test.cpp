@@ -1,5 +1,7 @@
 #include "modMain.h"
 
+#include <algorithm>
+
 #include "fakes/fakes.h"
 #include "helpers.h"
 #include "runlog.h"
@@ -89,7 +91,66 @@ INSTANTIATE_TEST_SUITE_P(Words, MistypedOption,
                                            u"\u2013dry-run", u"\u2014dry-run", u"--dry-run\tHOST",
                                            u"\u2212h", u"-", u"--", u"--dry-runx", u"'--dry_run'",
                                            u"\u200B\u00A0--dry-run", u"\uFF0D-help",
-                                           u"\\\\--dry-run"));
+                                           u"\\\\--dry-run", u"--precis", u"--max-step",
+                                           u"--domain:TOD", u"--precise=yes"));
+
+// Values are checked, and an option given twice must agree with itself,
+// before anything is tried.
+TEST_F(Startup, OptionValuesAreCheckedBeforeAnyHost) {
+    for (const auto& [line, problem] : std::vector<std::pair<const char16_t*, const char16_t*>>{
+             {u"a --max-step=0", u"Bad value: --max-step=0. "},
+             {u"a --max-step=-5", u"Bad value: "},
+             {u"a --max-step=1e3", u"Bad value: "},
+             {u"a --max-step=1000000000", u"Bad value: "},
+             {u"a --max-step=", u"Bad value: "},
+             {u"a --domain=", u"Bad value: --domain=. "},
+             {u"a --max-step=10 --MAX-STEP=20", u"Two limits: --MAX-STEP=20. "},
+             {u"--domain=x a --domain=y", u"Two domains: --domain=y. "},
+             {u"--domain --domain=x", u"Two domains: "}}) {
+        fake::ResetAll();
+        fake::fail_operation = "vlRegisterAppPath";
+        fake::command_text = line;
+        Works(u"A");
+        EXPECT_EQ(Main(), kExitUsage) << U8(line);
+        ASSERT_EQ(fake::message_boxes.size(), 1u);
+        EXPECT_TRUE(fake::message_boxes[0].text.starts_with(problem))
+            << U8(fake::message_boxes[0].text);
+        EXPECT_TRUE(fake::hosts_asked.empty() && fake::log_entries.empty());
+    }
+}
+
+// The domain's time server is tried first, then the hosts, each with the
+// options of the line; a domain alone is a run.
+TEST_F(Startup, ADomainComesBeforeTheHostsAndTheOptionsReachEveryTry) {
+    const std::u16string domain =
+        platform::kSlashAsksForHelp ? u"/Domain:tod.test" : u"--Domain=tod.test";
+    fake::ScriptDomain(
+        u"TOD.TEST", {{platform::TimeServer{u"\\\\dc1", u"tod.test", platform::kDsTimeservFlag}}});
+    fake::Script(u"DC1", {0, fake::Record(2030, 7, 3, 9, 5, 9, 12)});
+    Works(u"B");
+    fake::command_text = u"b --max-step=60 " + domain + u" --precise";
+    EXPECT_EQ(Main(), kExitClockSet);
+    EXPECT_EQ(fake::hosts_asked, (Lines{u"DC1", u"DC1", u"B"}));
+    const Lines messages = Messages(fake::log_entries.at(0).text);
+    EXPECT_EQ(messages[0], u"Asking domain TOD.TEST for its time server.");
+    EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
+                            [](const std::u16string& m) {
+                                return m.starts_with(u"The step of +126230") &&
+                                       m.ends_with(
+                                           u" s is larger than the limit of 60 s; the "
+                                           u"clock was not set.");
+                            }),
+              2)
+        << U8(fake::log_entries.at(0).text);
+
+    fake::ResetAll();
+    fake::command_text = u"--domain";
+    EXPECT_EQ(Main(), kExitNoHostUsable);
+    EXPECT_EQ(Messages(fake::log_entries.at(0).text),
+              (Lines{u"Asking this computer's domain for its time server.",
+                     u"DsGetDcName() failed. Error 1355: Unknown error 1355 (0x0000054B).",
+                     u"All tries were failed."}));
+}
 
 TEST_F(Startup, InTheDevelopmentEnvironmentTheIconsAreLeftAlone) {
     fake::in_ide_result = VL_TRUE;

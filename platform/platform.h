@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "estimate.h"
+
 namespace platform {
 
 // The remote time of day as NetRemoteTOD hands it back: twelve 32-bit fields
@@ -52,6 +54,34 @@ std::uint32_t NetRemoteTOD(std::u16string_view server, std::uint8_t** buffer);
 // Releases a buffer that NetRemoteTOD handed back.
 void NetApiBufferFree(void* buffer);
 
+// NetRemoteTOD, asked again and again as estimate::Measure says (within
+// the host's one deadline). On success *buffer holds the record of the
+// answer used, and, when *estimated, *time tells the host's time at an
+// instant of MonotonicMicroseconds().
+std::uint32_t NetRemoteTODPrecise(std::u16string_view server, std::uint8_t** buffer,
+                                  estimate::Estimate* time, bool* estimated);
+
+// A domain controller that serves the time, as DsGetDcName found it.
+struct TimeServer {
+    std::u16string name;    // "\\dc1.tod.test"
+    std::u16string domain;  // the domain's DNS name, as the controller gave it
+    std::uint32_t flags;    // DsGetDcName's DS_*_FLAG bits
+};
+
+// DsGetDcName's flags that todsync asks with and reads.
+inline constexpr std::uint32_t kDsForceRediscovery = 0x1;
+inline constexpr std::uint32_t kDsPdcRequired = 0x80;
+inline constexpr std::uint32_t kDsTimeservRequired = 0x800;
+inline constexpr std::uint32_t kDsGoodTimeservPreferred = 0x2000;
+inline constexpr std::uint32_t kDsReturnDnsName = 0x40000000;
+inline constexpr std::uint32_t kDsPdcFlag = 0x1;
+inline constexpr std::uint32_t kDsTimeservFlag = 0x40;
+inline constexpr std::uint32_t kDsGoodTimeservFlag = 0x200;
+
+// DsGetDcName for `domain` (empty: this computer's own) with `flags`.
+// Returns a Windows error code, 0 for success with *found filled.
+std::uint32_t DsGetDcName(std::u16string_view domain, std::uint32_t flags, TimeServer* found);
+
 // --- Kernel ------------------------------------------------------------
 
 // The current time in UTC.
@@ -66,6 +96,10 @@ bool SetSystemTime(const SYSTEMTIME& time);
 
 // True when `time` is a clock time that SetSystemTime would accept.
 bool IsValidSystemTime(const SYSTEMTIME& time);
+
+// A clock that only goes forward, in microseconds, the same in every
+// process of the machine (Linux: CLOCK_MONOTONIC).
+std::int64_t MonotonicMicroseconds();
 
 // --- Common controls ------------------------------------------------------
 

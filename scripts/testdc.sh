@@ -89,6 +89,20 @@ until [ "$(ss -Hltn '( sport = :445 or sport = :389 or sport = :135 )' | grep -c
     fi
     sleep 0.1
 done
+# Provisioning on loopback alone registers no address for the DC in its
+# DNS: without one, DsGetDcName finds the SRV records but not the host. The
+# DC may refuse logons for a moment after it listens.
+i=0
+until samba-tool dns add 127.0.0.1 tod.test dc1 A 127.0.0.1 \
+    -U "administrator%$TESTDC_ADMIN_PASSWORD" >"$TESTDC_DIR/dns-add.log" 2>&1; do
+    i=$((i + 1))
+    if [ $i -gt 20 ]; then
+        echo "testdc: the DC's address record was refused:" >&2
+        tail -n 5 "$TESTDC_DIR/dns-add.log" >&2
+        exit 1
+    fi
+    sleep 0.5
+done
 sleep 1
 set +e
 "$@"

@@ -2,6 +2,8 @@
 
 #include <climits>
 
+#include "estimate.h"
+
 #include "fakes/fakes.h"
 #include "helpers.h"
 #include "runlog.h"
@@ -51,7 +53,7 @@ TEST_F(Sync, AnAnswerSetsTheClockToTheRemoteTimeExactly) {
 
 TEST_F(Sync, ADryRunLogsTheStepAndLeavesTheClock) {
     Answers(fake::Record(2026, 7, 3, 9, 5, 7, 1));
-    EXPECT_TRUE(SyncFromHost(u"HOST", true));
+    EXPECT_TRUE(SyncFromHost(u"HOST", {.dry_run = true}));
     const Lines messages = Messages(runLog);
     ASSERT_EQ(messages.size(), 6u);
     EXPECT_EQ(messages[4], u"Step: -0.035 s (remote time minus local time).");
@@ -76,6 +78,134 @@ TEST_F(Sync, APrivilegeYieldedAsAnyNonZero16BitsCountsAsTrue) {
     Answers(fake::Record(2026, 7, 3, 9, 5, 9, 12));
     EXPECT_TRUE(SyncFromHost(u"HOST"));
     EXPECT_EQ(runLog.find(u"privilege"), std::u16string::npos);
+}
+
+std::int64_t RecordUs(int year, int month, int day, int hour, int minute, int second) {
+    std::int64_t ms = 0;
+    estimate::RecordMilliseconds(
+        static_cast<std::uint32_t>(year), static_cast<std::uint32_t>(month),
+        static_cast<std::uint32_t>(day), static_cast<std::uint32_t>(hour),
+        static_cast<std::uint32_t>(minute), static_cast<std::uint32_t>(second), 0, &ms);
+    return ms * 1000;
+}
+
+// --precise: the clock is set to the estimate as it stands when it is set;
+// the step (in a dry run too) is the estimate's, and one line says how it
+// was made. An estimate never stands for a record that is no clock time.
+TEST_F(Sync, APreciseRunSetsTheEstimateAsItStandsWhenSet) {
+    using estimate::Method;
+    const std::int64_t at = fake::monotonic_us;  // the host's 9:05:09.000, then
+    fake::Script(u"HOST", {0, fake::Record(2026, 7, 3, 9, 5, 9, 0),
+                           estimate::Estimate{RecordUs(2026, 7, 3, 9, 5, 9), at, 400, 2100, 312,
+                                              Method::kEdge}});
+    fake::monotonic_step_us = 3'000;  // each reading 3 ms after the last
+    EXPECT_TRUE(SyncFromHost(u"HOST", {.precise = true}));
+    const Lines messages = Messages(runLog);
+    ASSERT_EQ(messages.size(), 7u);
+    EXPECT_EQ(messages[2], u"Remote date & time: 3.07.2026 9:05:09.0");
+    EXPECT_EQ(messages[4], u"Step: +1.958 s (remote time minus local time).");
+    EXPECT_EQ(messages[5],
+              u"Estimate: the remote second began between two answers 2.1 ms "
+              u"apart (round trip 0.4 ms, 312 tries).");
+    ASSERT_EQ(fake::clock_set.size(), 1u);
+    EXPECT_EQ(fake::clock_set[0].wSecond, 9);
+    EXPECT_EQ(fake::clock_set[0].wMilliseconds, 6);
+
+    const std::vector<std::pair<estimate::Estimate, const char16_t*>> others{
+        {{RecordUs(2026, 7, 3, 9, 5, 9) + 125'000, at, 650, 0, 3, Method::kHundredths},
+         u"Estimate: the hundredths of the answer with the shortest round trip (0.6 ms, of 3 "
+         u"tries), and half of that round trip."},
+        {{RecordUs(2026, 7, 3, 9, 5, 9), at - 500'000, 1'250'000, 0, 1, Method::kNoEdge},
+         u"Estimate: the remote second did not change while it was asked (1 try, round trip "
+         u"1250.0 ms); its middle was taken."}};
+    for (const auto& [time, line] : others) {
+        fake::ResetAll();
+        fake::Script(u"HOST", {0, fake::Record(2026, 7, 3, 9, 5, 9, 12), time});
+        EXPECT_TRUE(SyncFromHost(u"HOST", {.dry_run = true, .precise = true}));
+        EXPECT_EQ(Messages(runLog)[5], line);
+    }
+    EXPECT_EQ(Messages(runLog)[4], u"Step: +2.455 s (remote time minus local time).");
+
+    fake::ResetAll();
+    fake::Script(u"HOST",
+                 {0, fake::Record(2026, 13, 3, 9, 5, 9, 0),
+                  estimate::Estimate{RecordUs(2026, 7, 3, 9, 5, 9), at, 1, 1, 1, Method::kEdge}});
+    EXPECT_FALSE(SyncFromHost(u"HOST", {.precise = true}));
+    EXPECT_EQ(runLog.find(u"Estimate"), std::u16string::npos);
+    EXPECT_TRUE(fake::clock_set.empty());
+}
+
+// --max-step: a step larger than the limit, either way, is logged and not
+// taken (in a dry run neither); one just within it is.
+TEST_F(Sync, AStepBeyondTheLimitIsNotTaken) {
+    struct Case {
+        platform::TIME_OF_DAY_INFO record;
+        bool dry_run;
+        const char16_t* last;
+    };
+    for (const Case& c : std::vector<Case>{
+             {fake::Record(2035, 9, 26, 3, 42, 19, 86), false,
+              u"The step of +291321432.815 s is larger than the limit of 3600 s; the clock was "
+              u"not set."},
+             {fake::Record(2026, 7, 3, 8, 5, 7, 4), true,
+              u"The step of -3600.005 s is larger than the limit of 3600 s; the clock was not "
+              u"set."},
+             {fake::Record(2026, 7, 3, 8, 5, 7, 5), false,
+              u"System time was updated successfully."}}) {
+        fake::ResetAll();
+        Answers(c.record);
+        const bool taken = SyncFromHost(u"HOST", {.dry_run = c.dry_run, .max_step_seconds = 3600});
+        EXPECT_EQ(Messages(runLog).back(), c.last);
+        EXPECT_EQ(taken, fake::clock_set.size() == 1);
+        EXPECT_EQ(taken, c.last[0] == u'S');
+    }
+}
+
+// --domain: a time server of the domain, a reliable one preferred; the PDC
+// emulator where none advertises the time service; after a failure one
+// forced rediscovery; a domain that cannot be found costs no host.
+TEST_F(Sync, ADomainsTimeServerIsFoundAndTriedThenRediscoveredOnce) {
+    using platform::TimeServer;
+    const std::uint32_t time_flags = platform::kDsTimeservFlag | platform::kDsGoodTimeservFlag;
+    fake::ScriptDomain(u"TOD.TEST", {{TimeServer{u"\\\\dc1.tod.test", u"tod.test", time_flags}}});
+    Answers(fake::Record(2026, 7, 3, 9, 5, 9, 12));
+    fake::Script(u"DC1.TOD.TEST", {0, fake::Record(2026, 7, 3, 9, 5, 9, 12)});
+    EXPECT_TRUE(SyncFromDomain(u"TOD.TEST"));
+    Lines messages = Messages(runLog);
+    EXPECT_EQ(Lines(messages.begin(), messages.begin() + 3),
+              (Lines{u"Asking domain TOD.TEST for its time server.",
+                     u"Found DC1.TOD.TEST, a reliable time server of domain tod.test.",
+                     u"Trying machine DC1.TOD.TEST."}));
+    EXPECT_EQ(fake::dc_flags_asked, std::vector<std::uint32_t>{platform::kDsReturnDnsName |
+                                                               platform::kDsTimeservRequired |
+                                                               platform::kDsGoodTimeservPreferred});
+
+    fake::ResetAll();
+    fake::ScriptDomain(u"", {{TimeServer{u"\\\\dc1.tod.test", u"tod.test", platform::kDsPdcFlag},
+                              TimeServer{u"\\\\dc2.tod.test", u"tod.test", platform::kDsPdcFlag}},
+                             false});
+    fake::Script(u"DC2.TOD.TEST", {0, fake::Record(2026, 7, 3, 9, 5, 9, 12)});
+    EXPECT_TRUE(SyncFromDomain(u""));
+    messages = Messages(runLog);
+    EXPECT_EQ(Lines(messages.begin(), messages.begin() + 7),
+              (Lines{u"Asking this computer's domain for its time server.",
+                     u"No controller of domain tod.test advertises the time service; found its "
+                     u"PDC emulator, DC1.TOD.TEST.",
+                     u"Trying machine DC1.TOD.TEST.",
+                     u"NetRemoteTOD() failed. Error 53: Unknown error 53 (0x00000035).",
+                     u"Asking this computer's domain again, for another time server.",
+                     u"No controller of domain tod.test advertises the time service; found its "
+                     u"PDC emulator, DC2.TOD.TEST.",
+                     u"Trying machine DC2.TOD.TEST."}));
+    EXPECT_NE(fake::dc_flags_asked.back() & platform::kDsForceRediscovery, 0u);
+    EXPECT_NE(fake::dc_flags_asked.back() & platform::kDsPdcRequired, 0u);
+
+    fake::ResetAll();
+    EXPECT_FALSE(SyncFromDomain(u"NOWHERE"));
+    EXPECT_EQ(Messages(runLog), (Lines{u"Asking domain NOWHERE for its time server.",
+                                       u"DsGetDcName() failed. Error 1355: Unknown error 1355 "
+                                       u"(0x0000054B)."}));
+    EXPECT_TRUE(fake::hosts_asked.empty());
 }
 
 // A remote time: set, refused by SetSystemTime, or not tried (beyond 16 bits).

@@ -2,7 +2,9 @@
 # The todsync binary against a Samba AD domain controller as provisioning
 # leaves it (scripts/testdc.sh): anonymous, passwords, Kerberos tickets by
 # name and by address, with and without a krb5.conf, an expired ticket; the
-# ticket in no file and out of other accounts' reach while it is used.
+# ticket in no file and out of other accounts' reach while it is used; the
+# domain's time server found through its SRV records, found again once when
+# it stops answering.
 #
 #   scripts/testdc.sh tests/domain-test.sh path/to/todsync
 set -u
@@ -32,6 +34,37 @@ USER="administrator%$TESTDC_ADMIN_PASSWORD" run dc1
 expect_messages "$(reached DC1)" "All tries were failed."
 USER=administrator%wrong run 127.0.0.1
 expect_messages "$(failed 127.0.0.1 "1326: The user name or password is incorrect.")"
+
+# --domain: the DC advertises the time service (a reliable one, as Samba's
+# DCs do); by the domain's name, and as the computer's own domain when its
+# smb.conf names the realm (a file of this mount namespace alone).
+# Without the privilege the try fails, and the domain is asked once more.
+found="Found DC1.TOD.TEST, a reliable time server of domain tod.test."
+again() { echo "Asking $1 again, for another time server."; }
+run --domain=tod.test
+expect_messages "Asking domain TOD.TEST for its time server." "$found" "$(reached DC1.TOD.TEST)" \
+    "$(again "domain TOD.TEST")" "$found" "$(reached DC1.TOD.TEST)" "All tries were failed."
+printf '[global]\n\tworkgroup = TOD\n\trealm = TOD.TEST\n\tsecurity = ads\n' >"$work/smb.conf"
+mount --bind "$work/smb.conf" /etc/samba/smb.conf
+run --domain
+umount /etc/samba/smb.conf
+expect_messages "Asking this computer's domain for its time server." "$found" \
+    "$(reached DC1.TOD.TEST)" "$(again "this computer's domain")" "$found" "$(reached DC1.TOD.TEST)" \
+    "All tries were failed."
+run --domain=nowhere.test 127.0.0.1
+expect_messages "Asking domain NOWHERE.TEST for its time server." \
+    "DsGetDcName() failed. Error 1355: The specified domain either does not exist or could not be contacted." \
+    "$(reached 127.0.0.1)" "All tries were failed."
+# The DC's file server stops (its DNS and LDAP go on): the time server is
+# looked for once more, and then the host named after the domain is tried.
+smbd=$(ss -Hltnp '( sport = :445 )' | sed -n 's/.*pid=\([0-9]*\),.*/\1/p' | head -n 1)
+kill -STOP "$smbd"
+run --domain=tod.test 127.0.0.2
+kill -CONT "$smbd"
+timeout_line="NetRemoteTOD() failed. Error 121: The semaphore timeout period has expired."
+expect_messages "Asking domain TOD.TEST for its time server." "$found" "Trying machine DC1.TOD.TEST." \
+    "$timeout_line" "$(again "domain TOD.TEST")" "$found" \
+    "Trying machine DC1.TOD.TEST." "$timeout_line" "$(refused 127.0.0.2)" "All tries were failed."
 
 export KRB5CCNAME="FILE:$work/ticket"
 echo "$TESTDC_ADMIN_PASSWORD" | kinit administrator@TOD.TEST >/dev/null || fail "kinit"

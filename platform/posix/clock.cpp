@@ -27,6 +27,12 @@ void GetSystemTime(SYSTEMTIME* time) {
              static_cast<std::uint16_t>(now.tv_nsec / 1'000'000)};
 }
 
+std::int64_t MonotonicMicroseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000 + now.tv_nsec / 1000;
+}
+
 namespace {
 
 // CAP_SYS_TIME is effective only for the clock_settime that needs it.

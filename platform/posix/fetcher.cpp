@@ -13,6 +13,7 @@
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,6 +26,7 @@
 
 #include "credentials.h"
 #include "fetch-protocol.h"
+#include "measure.h"
 #include "netapi-client.h"
 #include "posix-io.h"
 #include "sandbox.h"
@@ -34,6 +36,12 @@
 extern "C" void __sanitizer_set_report_fd(void* fd) __attribute__((weak));
 
 namespace {
+
+std::int64_t MonotonicUs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000 + now.tv_nsec / 1000;
+}
 
 // The program's end of the socket to the launcher, and of the one to the
 // current helper.
@@ -117,33 +125,81 @@ void DieWithParent(pid_t parent) {
     }
 }
 
+// Answers one request with libnetapi.
+void Serve(const fetch::Request& request, fetch::Answer* answer) {
+    bool has_record = false;
+    switch (request.kind) {
+        case fetch::Kind::kTimeOfDay:
+            answer->status = netapi::RemoteTOD(request.name, &answer->record, &has_record);
+            break;
+        case fetch::Kind::kPrecise: {
+            estimate::Estimate time{};
+            bool estimated = false;
+            answer->status = platform::MeasureTimeOfDay(
+                [&](platform::TIME_OF_DAY_INFO* record, bool* has) {
+                    return netapi::RemoteTOD(request.name, record, has);
+                },
+                &answer->record, &has_record, &time, &estimated);
+            if (answer->status == 0 && has_record && estimated) {
+                answer->has_estimate = 1;
+                answer->method = static_cast<std::uint32_t>(time.method);
+                answer->tries = time.tries;
+                answer->remote_us = time.remote_us;
+                answer->at_us = time.at_us;
+                answer->round_trip_us = time.round_trip_us;
+                answer->spread_us = time.spread_us;
+            }
+            break;
+        }
+        case fetch::Kind::kTimeServer: {
+            std::string server, domain;
+            answer->status = netapi::DsGetDcName(request.name, request.flags, &server, &domain,
+                                                 &answer->server_flags);
+            if (answer->status == 0 &&
+                (server.size() > fetch::kMaxFound || domain.size() > fetch::kMaxFound)) {
+                answer->status = fetch::kInvalidData;  // no DNS name is that long
+            }
+            if (answer->status == 0) {
+                answer->server_length = static_cast<std::uint32_t>(server.size());
+                answer->domain_length = static_cast<std::uint32_t>(domain.size());
+                std::memcpy(answer->server, server.data(), answer->server_length);
+                std::memcpy(answer->domain, domain.data(), answer->domain_length);
+            }
+            break;
+        }
+    }
+    answer->has_record = has_record && answer->status == 0 ? 1 : 0;
+}
+
 // Serves requests until the program closes its end: with libnetapi, or,
 // when `refusal` is not 0, by answering each with it.
 [[noreturn]] void ServeHosts(int socket, std::uint32_t refusal) {
-    std::string request(sizeof(std::uint32_t) + fetch::kMaxName + 1, '\0');
+    std::string bytes(3 * sizeof(std::uint32_t) + fetch::kMaxName + 1, '\0');
     for (;;) {
-        const ssize_t n = recv(socket, request.data(), request.size(), 0);
+        const ssize_t n = recv(socket, bytes.data(), bytes.size(), 0);
         if (n <= 0) {
+            _exit(0);
+        }
+        fetch::Request request;
+        if (!fetch::DecodeRequest(std::string_view(bytes.data(), static_cast<std::size_t>(n)),
+                                  &request)) {
+            _exit(1);
+        }
+        const fetch::Taken taken{fetch::kTakenMagic, request.sequence};
+        if (send(socket, &taken, sizeof taken, MSG_NOSIGNAL) != sizeof taken) {
             _exit(0);
         }
         fetch::Answer answer{};
         answer.magic = fetch::kAnswerMagic;
-        std::string server;
-        if (!fetch::DecodeRequest(std::string_view(request.data(), static_cast<std::size_t>(n)),
-                                  &answer.sequence, &server)) {
-            _exit(1);
-        }
-        const fetch::Taken taken{fetch::kTakenMagic, answer.sequence};
-        if (send(socket, &taken, sizeof taken, MSG_NOSIGNAL) != sizeof taken) {
-            _exit(0);
-        }
+        answer.sequence = request.sequence;
         // A call that outlives the program's deadline ends the helper.
         alarm(fetcher::kDeadlineSeconds + 5);
-        bool has_record = false;
-        answer.status =
-            refusal != 0 ? refusal : netapi::RemoteTOD(server, &answer.record, &has_record);
+        if (refusal != 0) {
+            answer.status = refusal;
+        } else {
+            Serve(request, &answer);
+        }
         alarm(0);
-        answer.has_record = has_record ? 1 : 0;
         if (send(socket, &answer, sizeof answer, MSG_NOSIGNAL) != sizeof answer) {
             _exit(0);
         }
@@ -520,8 +576,8 @@ void Start() {
     }
 }
 
-std::uint32_t Ask(const std::string& server, platform::TIME_OF_DAY_INFO* record, bool* has_record) {
-    *has_record = false;
+std::uint32_t Ask(fetch::Request request, fetch::Reply* reply) {
+    *reply = {};
     Start();  // a no-op once the launcher runs
     if (unusable != 0) {
         return unusable;
@@ -529,16 +585,19 @@ std::uint32_t Ask(const std::string& server, platform::TIME_OF_DAY_INFO* record,
     // One deadline for all the host costs: a new helper, the request, the
     // answer.
     const std::int64_t deadline = vlio::MillisecondsNow() + kDeadlineSeconds * 1000;
-    const std::string request = fetch::EncodeRequest(++sequence, server);
+    request.sequence = ++sequence;
+    const std::string bytes_out = fetch::EncodeRequest(request);
     bool taken = false;
+    std::int64_t sent_us = 0;
     // A helper that ended before it took the request (it died after its
     // last answer): one more try with a new one.
     for (int tries = 0; tries < 2 && !taken; ++tries) {
         if (const std::uint32_t status = HaveHelper(deadline)) {
             return status;
         }
-        if (send(helper, request.data(), request.size(), MSG_NOSIGNAL) ==
-            static_cast<ssize_t>(request.size())) {
+        sent_us = MonotonicUs();
+        if (send(helper, bytes_out.data(), bytes_out.size(), MSG_NOSIGNAL) ==
+            static_cast<ssize_t>(bytes_out.size())) {
             unsigned char word[sizeof(fetch::Taken) + 1];
             ssize_t n = 0;
             if (const std::uint32_t status = Receive(deadline, word, sizeof word, &n)) {
@@ -562,13 +621,16 @@ std::uint32_t Ask(const std::string& server, platform::TIME_OF_DAY_INFO* record,
     if (const std::uint32_t status = Receive(deadline, bytes, sizeof bytes, &n)) {
         return status;
     }
-    std::uint32_t status = kHelperDied;  // it ended while it asked the host
-    if (n > 0 && !fetch::CheckAnswer(bytes, static_cast<std::size_t>(n), sequence, &status,
-                                     has_record, record)) {
+    if (n <= 0) {
+        return kHelperDied;  // it ended while it asked the host
+    }
+    if (!fetch::CheckAnswer(bytes, static_cast<std::size_t>(n), request, sent_us, MonotonicUs(),
+                            reply)) {
+        *reply = {};
         CloseHelper();
         return fetch::kInvalidData;
     }
-    return status;
+    return reply->status;
 }
 
 }  // namespace fetcher

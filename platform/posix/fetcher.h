@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 
+#include "fetch-protocol.h"
 #include "platform.h"
 
 namespace fetcher {
@@ -59,10 +60,10 @@ std::optional<User> ServiceUser();
 // runs under no uid that other processes share.
 void Start();
 
-// Asks the helper for `server`'s time of day, waiting at most
-// kDeadlineSeconds in all, or until a stop signal arrives (then kAborted).
-// Returns a Windows error code, 0 for success; *has_record tells whether
-// *record was filled.
-std::uint32_t Ask(const std::string& server, platform::TIME_OF_DAY_INFO* record, bool* has_record);
+// Sends the helper `request` (its sequence number is set here), waiting at
+// most kDeadlineSeconds in all, or until a stop signal arrives (then
+// kAborted). Returns a Windows error code, 0 for success; *reply is the
+// checked answer.
+std::uint32_t Ask(fetch::Request request, fetch::Reply* reply);
 
 }  // namespace fetcher

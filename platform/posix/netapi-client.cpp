@@ -39,7 +39,10 @@ struct cli_credentials;
 
 namespace {
 
-constexpr std::uint32_t kModNotFound = 126;  // ERROR_MOD_NOT_FOUND
+constexpr std::uint32_t kModNotFound = 126;    // ERROR_MOD_NOT_FOUND
+constexpr std::uint32_t kProcNotFound = 127;   // ERROR_PROC_NOT_FOUND
+constexpr std::uint32_t kNoSuchDomain = 1355;  // ERROR_NO_SUCH_DOMAIN
+constexpr std::uint32_t kGenFailure = 31;      // ERROR_GEN_FAILURE
 constexpr std::uint32_t kCanNotComplete = 1003;
 constexpr std::uint32_t kDestNotFound = 2152;         // NERR_DestNotFound
 constexpr std::uint32_t kTimeout = 121;               // ERROR_SEM_TIMEOUT
@@ -63,6 +66,8 @@ struct Netapi {
     CredentialsInit credentials_init = nullptr;
     CredentialsSetAnonymous credentials_set_anonymous = nullptr;
     decltype(&::NetRemoteTOD) remote_tod = nullptr;
+    decltype(&::DsGetDcName) get_dc_name = nullptr;  // a library without it: kProcNotFound
+    void* library = nullptr;
     decltype(&::NetApiBufferFree) buffer_free = nullptr;
     libnetapi_ctx* context = nullptr;
     std::uint32_t status = 0;  // why it cannot be used, or 0
@@ -251,6 +256,8 @@ Netapi& Library() {
             loaded.status = kModNotFound;
             return loaded;
         }
+        Bind(library, "DsGetDcName", &loaded.get_dc_name);
+        loaded.library = library;
         // Without smb.conf (samba-common not installed, a minimal container)
         // libnetapi fails every call; Samba's defaults serve a client well.
         using GetPath = const char* (*)();
@@ -322,6 +329,53 @@ std::uint32_t RemoteTOD(const std::string& server, platform::TIME_OF_DAY_INFO* r
         if (const auto code = netstatus::WindowsCodeFor(said)) {
             return *code;
         }
+    }
+    return status;
+}
+
+std::uint32_t DsGetDcName(const std::string& domain, std::uint32_t flags, std::string* server,
+                          std::string* domain_found, std::uint32_t* server_flags) {
+    if (secrets.status != 0) {
+        return secrets.status;
+    }
+    Netapi& api = Library();
+    if (api.status != 0) {
+        return api.status;
+    }
+    if (api.get_dc_name == nullptr) {
+        return kProcNotFound;
+    }
+    // The computer's own domain is smb.conf's realm, or else its workgroup
+    // (libnetapi wants a name).
+    std::string name = domain;
+    using Setting = const char* (*)();
+    for (const char* setting : {"lp_realm", "lp_workgroup"}) {
+        const auto read = reinterpret_cast<Setting>(dlsym(api.library, setting));
+        if (name.empty() && read != nullptr && read() != nullptr) {
+            name = read();
+        }
+    }
+    if (name.empty()) {
+        return kNoSuchDomain;
+    }
+    DOMAIN_CONTROLLER_INFO* info = nullptr;
+    Capture capture;
+    const std::uint32_t status =
+        api.get_dc_name(nullptr, name.c_str(), nullptr, nullptr, flags, &info);
+    capture.Finish();
+    if (info != nullptr) {
+        if (status == 0) {
+            *server = info->domain_controller_name != nullptr ? info->domain_controller_name : "";
+            *domain_found = info->domain_name != nullptr ? info->domain_name : "";
+            *server_flags = info->flags;
+        }
+        api.buffer_free(info);
+    }
+    // A domain that neither DNS nor NetBIOS knows, or none of whose
+    // controllers has what the flags require, is NT_STATUS_UNSUCCESSFUL to
+    // Samba; Windows says ERROR_NO_SUCH_DOMAIN.
+    if ((status == 0 && server->empty()) || status == kGenFailure) {
+        return kNoSuchDomain;
     }
     return status;
 }

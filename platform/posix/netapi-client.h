@@ -23,4 +23,11 @@ void UseCredentials(const credentials::Secrets& secrets);
 std::uint32_t RemoteTOD(const std::string& server, platform::TIME_OF_DAY_INFO* record,
                         bool* has_record);
 
+// DsGetDcName for `domain` (empty: the computer's own, smb.conf's realm or
+// workgroup) with DsGetDcName's `flags`. Returns a Windows error code, 0 for
+// success with the controller's name ("\\dc1.tod.test"), its domain's name
+// and its DS_*_FLAG bits filled.
+std::uint32_t DsGetDcName(const std::string& domain, std::uint32_t flags, std::string* server,
+                          std::string* domain_found, std::uint32_t* server_flags);
+
 }  // namespace netapi

@@ -8,12 +8,15 @@
 #include <linux/seccomp.h>
 #include <linux/sockios.h>
 #include <sched.h>
+#include <signal.h>
 #include <stddef.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <ucontext.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -90,13 +93,13 @@ public:
         Return(Refuse(error));
         Return(kAllow);
     }
-    // `call` refused when argument `n` has any of `bits`.
-    void NoneOf(long call, std::size_t n, std::uint32_t bits, int error) {
+    // `call` answered with `action` when argument `n` has any of `bits`.
+    void NoneOf(long call, std::size_t n, std::uint32_t bits, std::uint32_t action) {
         code_.push_back(
             BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(call), 0, 4));
         Load(Argument(n));
         code_.push_back(BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, bits, 0, 1));
-        Return(Refuse(error));
+        Return(action);
         Return(kAllow);
     }
     void Jump(std::uint16_t test, std::uint32_t value, std::uint8_t if_true,
@@ -108,6 +111,80 @@ public:
 private:
     std::vector<sock_filter> code_;
 };
+
+// Samba's cache (gencache.tdb, where DsGetDcName must store what it found
+// before it returns it) lives in this process's memory: an open of it for
+// writing, which the filter traps, gets a copy of this descriptor instead.
+// Every other open for writing is refused, as the filter would refuse it.
+int memory_cache = -1;
+constexpr char kCacheName[] = "/gencache.tdb";
+
+bool IsCache(const char* path) {
+    std::size_t length = 0;
+    while (length < 4096 && path[length] != '\0') {
+        ++length;
+    }
+    const std::size_t name = sizeof kCacheName - 1;
+    if (length < name || length == 4096) {
+        return false;
+    }
+    for (std::size_t i = 0; i < name; ++i) {
+        if (path[length - name + i] != kCacheName[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+#if defined(__x86_64__) || defined(__aarch64__)
+constexpr bool kCanTrap = true;
+
+// The trapped open: its arguments and its result are the caller's
+// registers.
+void Trapped(int, siginfo_t* info, void* context) {
+    auto* registers = &static_cast<ucontext_t*>(context)->uc_mcontext;
+#if defined(__x86_64__)
+    const auto argument = [&](int n) {
+        constexpr int kOrder[] = {REG_RDI, REG_RSI, REG_RDX};
+        return static_cast<std::uint64_t>(registers->gregs[kOrder[n]]);
+    };
+#else
+    const auto argument = [&](int n) { return registers->regs[n]; };
+#endif
+    const int saved_errno = errno;
+    long result = -EACCES;
+    const bool at = info->si_syscall == SYS_openat;
+    const auto* path = reinterpret_cast<const char*>(argument(at ? 1 : 0));
+    const auto flags = static_cast<int>(argument(at ? 2 : 1));
+    if (memory_cache >= 0 && path != nullptr && IsCache(path)) {
+        result = fcntl(memory_cache, (flags & O_CLOEXEC) != 0 ? F_DUPFD_CLOEXEC : F_DUPFD, 0);
+        if (result < 0) {
+            result = -errno;
+        }
+    }
+#if defined(__x86_64__)
+    registers->gregs[REG_RAX] = result;
+#else
+    registers->regs[0] = static_cast<std::uint64_t>(result);
+#endif
+    errno = saved_errno;
+}
+#else
+constexpr bool kCanTrap = false;
+#endif
+
+// Prepares the cache in memory and the handler of trapped opens.
+bool KeepCacheInMemory() {
+    if (!kCanTrap) {
+        return true;
+    }
+    memory_cache = memfd_create("samba-cache", MFD_CLOEXEC);
+    struct sigaction action {};
+    action.sa_sigaction = Trapped;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    return memory_cache >= 0 && sigaction(SIGSYS, &action, nullptr) == 0;
+}
 
 // Landlock, where the kernel has it: files may be read only in the
 // system's own folders (no home, no /tmp, nothing a caller keeps), and no
@@ -201,7 +278,7 @@ namespace sandbox {
 bool Confine(const std::vector<std::string>& also_readable, bool need_landlock,
              bool new_processes) {
     if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
-        !ConfineFiles(also_readable, need_landlock)) {
+        !ConfineFiles(also_readable, need_landlock) || !KeepCacheInMemory()) {
         return false;
     }
     const auto self = static_cast<std::uint32_t>(getpid());
@@ -287,21 +364,26 @@ bool Confine(const std::vector<std::string>& also_readable, bool need_landlock,
           SYS_perf_event_open, SYS_openat2, SYS_open_by_handle_at}) {
         f.Answer(call, Refuse(EPERM));
     }
-    // Files are for reading: no open for writing, and no call that makes,
-    // removes, renames or changes a name.
+    // Files are for reading: no open for writing (but of Samba's cache, in
+    // memory), and no call that makes, removes, renames or changes a name.
+    // A folder to be made is said to exist: Samba makes its folders before
+    // each use and goes on when they are there.
     constexpr std::uint32_t kWrites = O_WRONLY | O_RDWR | O_CREAT | O_TRUNC | O_APPEND;
+    const std::uint32_t open_for_writing = kCanTrap ? SECCOMP_RET_TRAP : Refuse(EACCES);
 #ifdef SYS_open
-    f.NoneOf(SYS_open, 1, kWrites, EACCES);
+    f.NoneOf(SYS_open, 1, kWrites, open_for_writing);
+    f.Answer(SYS_mkdir, Refuse(EEXIST));
 #endif
-    f.NoneOf(SYS_openat, 2, kWrites, EACCES);
+    f.NoneOf(SYS_openat, 2, kWrites, open_for_writing);
+    f.Answer(SYS_mkdirat, Refuse(EEXIST));
     for (const long call : {
 #ifdef SYS_creat
-             SYS_creat, SYS_rename, SYS_link, SYS_symlink, SYS_unlink, SYS_mkdir, SYS_rmdir,
-             SYS_mknod, SYS_chmod, SYS_chown, SYS_lchown, SYS_utime, SYS_utimes, SYS_futimesat,
+             SYS_creat, SYS_rename, SYS_link, SYS_symlink, SYS_unlink, SYS_rmdir, SYS_mknod,
+             SYS_chmod, SYS_chown, SYS_lchown, SYS_utime, SYS_utimes, SYS_futimesat,
 #endif
              SYS_truncate, SYS_renameat, SYS_renameat2, SYS_linkat, SYS_symlinkat, SYS_unlinkat,
-             SYS_mkdirat, SYS_mknodat, SYS_fchmodat, SYS_fchownat, SYS_utimensat, SYS_setxattr,
-             SYS_lsetxattr, SYS_removexattr, SYS_lremovexattr,
+             SYS_mknodat, SYS_fchmodat, SYS_fchownat, SYS_utimensat, SYS_setxattr, SYS_lsetxattr,
+             SYS_removexattr, SYS_lremovexattr,
              // Also through a descriptor opened for reading, which Landlock
              // does not guard.
              SYS_fchmod, SYS_fchown, SYS_fsetxattr, SYS_fremovexattr, kFchmodat2}) {

@@ -1,6 +1,7 @@
 // The system clock on Windows.
 #include <windows.h>
 
+#include <chrono>
 #include <cstring>
 
 #include "platform.h"
@@ -24,6 +25,13 @@ bool SetSystemTime(const SYSTEMTIME& time) {
     ::SYSTEMTIME wanted;
     std::memcpy(&wanted, &time, sizeof wanted);
     return ::SetSystemTime(&wanted) != FALSE;
+}
+
+// The clock the precise estimate is measured against (platform/common.cpp).
+std::int64_t MonotonicMicroseconds() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 }  // namespace platform

@@ -7,7 +7,8 @@
 
 namespace {
 
-// The codes that todsync's NetRemoteTOD yields on Linux, in Windows' words.
+// The codes that todsync's NetRemoteTOD and DsGetDcName yield on Linux, in
+// Windows' words.
 // The library loads nothing of Samba's: the process that calls it may hold
 // privileges that Samba's code must not run beside.
 struct Known {
@@ -32,6 +33,7 @@ constexpr Known kKnown[] = {
     {121, u"The semaphore timeout period has expired."},
     {123, u"The filename, directory name, or volume label syntax is incorrect."},
     {126, u"The specified module could not be found."},
+    {127, u"The specified procedure could not be found."},
     {995,
      u"The I/O operation has been aborted because of either a thread exit or an application "
      u"request."},
@@ -49,9 +51,11 @@ constexpr Known kKnown[] = {
     {1329, u"This user isn't allowed to sign in to this computer."},
     {1330, u"The password for this account has expired."},
     {1331, u"This user can't sign in because this account is currently disabled."},
+    {1355, u"The specified domain either does not exist or could not be contacted."},
     {1722, u"The RPC server is unavailable."},
     {1793, u"The user's account has expired."},
     {1907, u"The user's password must be changed before signing in."},
+    {1908, u"Could not find the domain controller for this domain."},
     {1909, u"The referenced account is currently locked out and may not be logged on to."},
     {2152, u"The printer destination cannot be found."},
     {0x80090303, u"The specified target is unknown or unreachable"},

@@ -6,8 +6,12 @@ namespace fake {
 platform::SYSTEMTIME now_utc{2026, 7, 5, 3, 9, 5, 7, 45};
 bool may_set_clock = true;
 std::vector<platform::SYSTEMTIME> clock_set;
+std::int64_t monotonic_us = 0;
+std::int64_t monotonic_step_us = 0;
 
 void ResetClock() {
+    monotonic_us = 1'000'000'000;
+    monotonic_step_us = 0;
     now_utc = {2026, 7, 5, 3, 9, 5, 7, 45};
     may_set_clock = true;
     clock_set.clear();
@@ -19,6 +23,11 @@ namespace platform {
 
 void GetSystemTime(SYSTEMTIME* time) {
     *time = fake::now_utc;
+}
+
+std::int64_t MonotonicMicroseconds() {
+    fake::monotonic_us += fake::monotonic_step_us;
+    return fake::monotonic_us;
 }
 
 bool SetSystemTime(const SYSTEMTIME& time) {

@@ -2,7 +2,14 @@
 // with WINEDLLOVERRIDES=netapi32=n. TODSYNC_TEST_NETAPI holds HOST=ANSWER
 // entries separated by ';', ANSWER one of error:N, null (no buffer), now
 // (UTC) or record:Y,M,D,h,m,s,hh; any other host gets 53.
+// DsGetDcNameW reads the entry DOMAIN:NAME (DOMAIN: for the computer's own
+// domain): error:N, dc:SERVER[|SERVER] (time servers, the second found by a
+// forced rediscovery) or pdc:SERVER (a PDC emulator, and no controller
+// that advertises the time service); any other domain gets 1355.
 #include <windows.h>
+// This DLL defines DsGetDcNameW: not an import.
+#define _DSGETDCAPI_
+#include <dsgetdc.h>
 #include <lm.h>
 
 #include <cstdio>
@@ -53,6 +60,47 @@ extern "C" NET_API_STATUS WINAPI NetRemoteTOD(LPCWSTR server, LPBYTE* buffer) {
     tod->tod_timezone = -60;
     *buffer = reinterpret_cast<LPBYTE>(tod);
     return NERR_Success;
+}
+
+extern "C" DWORD WINAPI DsGetDcNameW(LPCWSTR, LPCWSTR domain, GUID*, LPCWSTR, ULONG flags,
+                                     PDOMAIN_CONTROLLER_INFOW* info) {
+    *info = nullptr;
+    std::wstring answer = AnswerFor(L"DOMAIN:" + std::wstring(domain != nullptr ? domain : L""));
+    if (answer == L"error:53") {
+        return ERROR_NO_SUCH_DOMAIN;
+    }
+    if (answer.rfind(L"error:", 0) == 0) {
+        return std::wcstoul(answer.c_str() + 6, nullptr, 10);
+    }
+    const bool pdc = answer.rfind(L"pdc:", 0) == 0;
+    if (pdc && (flags & DS_TIMESERV_REQUIRED) != 0) {
+        return ERROR_NO_SUCH_DOMAIN;
+    }
+    std::wstring server = answer.substr(answer.find(L':') + 1);
+    const std::size_t bar = server.find(L'|');
+    server = (flags & DS_FORCE_REDISCOVERY) != 0 && bar != std::wstring::npos
+                 ? server.substr(bar + 1)
+                 : server.substr(0, bar);
+    // One block, the names behind the structure, as NetApiBufferFree frees it.
+    const std::wstring name = L"\\\\" + server;
+    const std::wstring domain_name = L"tod.test";
+    const std::size_t size =
+        sizeof(DOMAIN_CONTROLLER_INFOW) + (name.size() + domain_name.size() + 2) * sizeof(wchar_t);
+    auto* block =
+        static_cast<DOMAIN_CONTROLLER_INFOW*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
+    auto* text = reinterpret_cast<wchar_t*>(block + 1);
+    block->DomainControllerName = text;
+    wcscpy(text, name.c_str());
+    block->DomainName = text + name.size() + 1;
+    wcscpy(block->DomainName, domain_name.c_str());
+    block->Flags = pdc ? DS_PDC_FLAG : DS_TIMESERV_FLAG | DS_PDC_FLAG;
+    *info = block;
+    return ERROR_SUCCESS;
+}
+
+extern "C" NET_API_STATUS WINAPI NetApiBufferAllocate(DWORD size, LPVOID* buffer) {
+    *buffer = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size);
+    return *buffer != nullptr ? NERR_Success : ERROR_NOT_ENOUGH_MEMORY;
 }
 
 extern "C" NET_API_STATUS WINAPI NetApiBufferFree(LPVOID buffer) {
