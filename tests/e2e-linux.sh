@@ -49,9 +49,24 @@ for word in --dryrun --dry-run=yes /dry-run "$(printf '\342\200\223dry-run')" \
     "$(printf '\342\200\224dry-run')" '"--dry-run"x' "$(printf -- '--dry-run\t::1')" -x '/?'; do
     run 127.0.0.1 "$word"
     [ "$status" -eq 2 ] || fail "$word: exit status $status, not 2"
-    grep -qxF "todsync: Unknown option: $word. The options are --dry-run, --help and --version." \
+    grep -qxF "todsync: Unknown option: $word. The options are --domain[=NAME], --dry-run, --precise, --max-step=SECONDS, --help and --version." \
         "$work/stderr" || fail "$word: $(cat "$work/stderr")"
     [ ! -e "$VESTRIO_LOG_FILE" ] || fail "$word: a host was tried"
 done
+
+# 7. --precise: against this whole-second server, the moment its second
+# changes; against one that answers in hundredths, 20 ms away, those. The
+# estimate leaves the step a few ms (the benchmark measures how few).
+step_ms() { messages | awk '/^Step: / { v = $2 + 0; printf "%d", (v < 0 ? -v : v) * 1000 }'; }
+run --precise --dry-run 127.0.0.1
+[ "$status" -eq 0 ] || fail "--precise: exit status $status"
+messages | grep -Eq '^Estimate: the remote second began between two answers [0-9.]+ ms apart \(round trip [0-9.]+ ms, [0-9]+ tries\)\.$' ||
+    fail "--precise: $(messages | grep Estimate)"
+[ "$(step_ms)" -lt 100 ] 2>/dev/null || fail "--precise: $(messages | grep Step)"
+hostile hundredths:20
+run --precise --dry-run 127.0.0.3
+messages | grep -Eq '^Estimate: the hundredths of the answer with the shortest round trip \(2[0-9]\.[0-9] ms, of 3 tries\), and half of that round trip\.$' ||
+    fail "--precise, hundredths: $(messages | grep Estimate)"
+[ "$(step_ms)" -lt 100 ] 2>/dev/null || fail "--precise, hundredths: $(messages | grep Step)"
 
 finish "e2e"

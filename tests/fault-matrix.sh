@@ -34,6 +34,33 @@ silent)
     [ -n "${TODSYNC_WRAPPER:-}" ] || awk -v t="$took" 'BEGIN { exit !(t < 30) }' ||
         fail "a silent host took $took s"
     ;;
+max-step)
+    # A server nine years ahead (a forged record): its step is refused and
+    # the next host tried; a step within the limit is taken (tried: the
+    # privilege is out of reach), and a dry run says the same.
+    hostile forge
+    refusal="The step of STEP s is larger than the limit of 3600 s; the clock was not set."
+    forged_step() {
+        messages | grep -q '^The step of +28[0-9]\{7\}\.[0-9]\{3\} s is larger' ||
+            fail "max-step: the forged step: $(messages | grep 'step of')"
+    }
+    run --max-step=3600 127.0.0.3 127.0.0.1
+    [ "$status" -eq 1 ] || fail "max-step: status $status"
+    expect_messages "$(reached 127.0.0.3 | head -n 5)" "$refusal" "$(reached 127.0.0.1)" \
+        "All tries were failed."
+    forged_step
+    run 127.0.0.3 --max-step=3600 127.0.0.1 --dry-run
+    [ "$status" -eq 0 ] || fail "max-step, dry run: status $status"
+    expect_messages "$(reached 127.0.0.3 | head -n 5)" "$refusal" "$(reached 127.0.0.1 | head -n 5)" \
+        "Dry run: the clock was not set."
+    forged_step
+    run 127.0.0.3 --max-step=3600 --dry-run
+    [ "$status" -eq 1 ] || fail "max-step, no host within the limit: status $status"
+    expect_messages "$(reached 127.0.0.3 | head -n 5)" "$refusal" "All tries were failed."
+    # Without a limit the forged time is what would be set.
+    run 127.0.0.3 --dry-run
+    [ "$status" -eq 0 ] && messages | grep -q '^Step: +28[0-9]\{7\}\.' || fail "forge: $(messages)"
+    ;;
 unresolvable)
     run no-such-host.invalid 127.0.0.1
     expect_messages "$(not_found NO-SUCH-HOST.INVALID)" "$(reached 127.0.0.1)" "All tries were failed."

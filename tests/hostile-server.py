@@ -14,10 +14,19 @@ MODE is one of:
   rpc      pass everything on to the real server on 127.0.0.1 until it has
            answered five times (the session is set up, the RPC begun), then
            pass nothing back
+  forge    pass everything on to the real server on 127.0.0.1, but make its
+           time of day nine years later
+  hundredths:MS
+           pass everything on to the real server on 127.0.0.1, each way
+           MS/2 ms later, and answer the time of day with this machine's
+           clock, in hundredths (cut, as Windows cuts them), as read when the
+           server's answer passes: halfway through the round trip
 Prints "ready" on standard output once it listens.
 """
+import datetime
 import os
 import socket
+import struct
 import sys
 import threading
 import time
@@ -30,6 +39,30 @@ server.listen(8)
 print("ready", flush=True)
 
 
+delay = int(mode.split(":")[1]) / 2000 if mode.startswith("hundredths:") else 0
+
+
+def rewrite(data):
+    """The server's time of day in `data` (twelve 32-bit fields, the day,
+    month and year at 32 to 44), changed as the mode says."""
+    now = datetime.datetime.now(datetime.timezone.utc)
+    for day in (now, now - datetime.timedelta(days=1)):
+        at = data.find(struct.pack("<III", day.day, day.month, day.year))
+        if at >= 32:
+            break
+    else:
+        return data
+    fields = list(struct.unpack_from("<IIIIIIiIIIII", data, at - 32))
+    if mode == "forge":
+        fields[10] += 9
+    else:
+        t = time.time()
+        now = datetime.datetime.fromtimestamp(t, datetime.timezone.utc)
+        fields = [int(t), fields[1], now.hour, now.minute, now.second, now.microsecond // 10000,
+                  fields[6], fields[7], now.day, now.month, now.year, (now.weekday() + 1) % 7]
+    return data[:at - 32] + struct.pack("<IIIIIIiIIIII", *fields) + data[at + 16:]
+
+
 def late(connection):
     upstream = socket.create_connection(("127.0.0.1", 445))
 
@@ -39,18 +72,22 @@ def late(connection):
             answers += 1
             if mode == "late":
                 time.sleep(18)
-            elif answers > 5:
+            elif mode == "rpc" and answers > 5:
                 time.sleep(3600)
+            elif mode != "rpc":
+                data = rewrite(data)
+                time.sleep(delay)
             connection.sendall(data)
 
     threading.Thread(target=back, daemon=True).start()
     while data := connection.recv(65536):
+        time.sleep(delay)
         upstream.sendall(data)
 
 
 def serve(connection):
     with connection:
-        if mode in ("late", "rpc"):
+        if mode in ("late", "rpc", "forge") or mode.startswith("hundredths:"):
             late(connection)
             return
         if mode == "trickle":

@@ -62,7 +62,7 @@ add_test(NAME clock_posix_tests
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/noclock.sh $<TARGET_FILE:clock_posix_tests>)
 
 # The fault matrix: a server of its own per row.
-foreach(row refused silent unresolvable wrong-password access-denied server-killed
+foreach(row refused silent max-step unresolvable wrong-password access-denied server-killed
         odd-names standard-input deadline garbage helper stop-signal environment
         log-places system-log)
     add_test(NAME fault_${row}
