@@ -31,9 +31,11 @@ run() {
         grep -Eq "^[0-9-]{10} [0-9:.]{12} [+-][0-9]{4} todsync\[[0-9]+\] $kind\$" ||
         fail "header: $(head -n 1 "$work/todsync.log")"
     tr -d '\r' <"$work/todsync.log" | sed '1d; /^$/d; s/^\[[0-9:.]*\] \[[0-9-]*\] //' |
-        sed 's/^\(NetRemoteTOD() failed. Error [0-9]*: \).\+/\1<text>/;
+        sed 's/^\(\(NetRemoteTOD\|DsGetDcName\)() failed. Error [0-9]*: \).\+/\1<text>/;
              s/^\(Local\|Remote\) date & time: .*/\1 date \& time/;
-             s/^Step: [-+][0-9]*\.[0-9][0-9][0-9] s (remote time minus local time)\.$/Step/' >"$work/got"
+             s/^Step: [-+][0-9]*\.[0-9][0-9][0-9] s (remote time minus local time)\.$/Step/;
+             s/^The step of [-+][0-9]*\.[0-9]* s is larger/The step of STEP s is larger/;
+             s/^Estimate: the hundredths of the answer with the shortest round trip (.*/Estimate: hundredths/' >"$work/got"
     printf '%s\n' "$@" >"$work/want"
     diff -u "$work/want" "$work/got" >"$work/diff" || fail "entry: $(cat "$work/diff")"
 }
@@ -65,7 +67,30 @@ hosts="working --DRY-RUN"
 run 0 information "Trying machine WORKING." "Local date & time" "Remote date & time" \
     "Please note both times are in UTC format." "Step" "Dry run: the clock was not set."
 
-# 4. A log file another program holds: released in time it gets the entry,
+# 4. The domain's time server, found by the stand-in's DsGetDcNameW, tried
+#    before the hosts; found again when it fails; a domain it does not know.
+#    --precise from its hundredths; --max-step refusing a time years away.
+export TODSYNC_TEST_NETAPI="DOMAIN:TOD.TEST=dc:dc1.tod.test;DC1.TOD.TEST=now;DOMAIN:FLAKY.TEST=dc:down|dc1.tod.test;DOWN=error:53;FAR=record:2035,1,2,3,4,5,6"
+report="Local date & time
+Remote date & time
+Please note both times are in UTC format.
+Step"
+found="Found DC1.TOD.TEST, a time server of domain tod.test."
+hosts="/domain:tod.test far --dry-run --precise"
+run 0 information "Asking domain TOD.TEST for its time server." "$found" \
+    "Trying machine DC1.TOD.TEST." "$report" "Estimate: hundredths" "Dry run: the clock was not set."
+hosts="--domain=flaky.test --dry-run"
+run 0 information "Asking domain FLAKY.TEST for its time server." \
+    "Found DOWN, a time server of domain tod.test." "Trying machine DOWN." \
+    "NetRemoteTOD() failed. Error 53: <text>" "Asking domain FLAKY.TEST again, for another time server." \
+    "$found" "Trying machine DC1.TOD.TEST." "$report" "Dry run: the clock was not set."
+hosts="/DOMAIN:nowhere.test far --max-step=60"
+run 1 error "Asking domain NOWHERE.TEST for its time server." "DsGetDcName() failed. Error 1355: <text>" \
+    "Trying machine FAR." "$report" \
+    "The step of STEP s is larger than the limit of 60 s; the clock was not set." \
+    "All tries were failed."
+
+# 5. A log file another program holds: released in time it gets the entry,
 #    else a warning says its copy is lost. A path's controls are shown there.
 for hold in 300 3000; do
     rm -f "$work/todsync.log"
@@ -84,7 +109,7 @@ VESTRIO_LOG_FILE="Z:$work/a$(printf '\r\n\033')[2Jb/log" WINEDEBUG=+eventlog \
     "$here/scripts/wine-run.sh" "$work/todsync.exe" failing 2>"$work/stderr"
 grep -q 'ReportEventW.*file Z:.*a^M^J^\[\[2Jb/log: ' "$work/stderr" || fail "a path's controls in a warning"
 
-# 5. Six runs at a time, 40 times, into one file: whole entries, each run's
+# 6. Six runs at a time, 40 times, into one file: whole entries, each run's
 #    in the file unless it warned that the file stayed locked past its wait
 #    (under this load Wine is slow: a few may). Now and then Wine fails to
 #    start a process under such a load (to map its shared user data, say): a
