@@ -10,7 +10,7 @@
 // over is the one in the report's remote line (milliseconds = hundredths x
 // 10), and measures the time from the local clock reading that follows the
 // answer to the SetSystemTime call. Prints medians and the largest, and the
-// time a run took.
+// time a run took. The runs start at moments spread over the second.
 #include <time.h>
 
 #include <algorithm>
@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "civil.h"
@@ -104,6 +105,9 @@ int main(int argc, char** argv) {
     std::vector<double> delays, errors, magnitudes, durations;
     int exact = 0;
     for (int i = 0; i < runs; ++i) {
+        // Runs start at moments spread over the second (the golden ratio's
+        // steps), not all within one.
+        std::this_thread::sleep_for(std::chrono::milliseconds(i * 618 % 1000));
         runLog.clear();
         handed = {};
         const auto start = Clock::now();

@@ -33,7 +33,7 @@ LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$prefix/share/man/man8/todsync.8.gz" 2>"$pref
     grep -q 'todsync - set the system clock' || fail "man -l: $(cat "$prefix/manerr")"
 
 # The units name the installed binary (package-test.sh has systemd check them).
-grep -q "^ExecStart=$prefix/bin/todsync \$TODSYNC_HOSTS\$" "$prefix/lib/systemd/system/todsync.service" ||
+grep -q "^ExecStart=$prefix/bin/todsync --precise \$TODSYNC_HOSTS\$" "$prefix/lib/systemd/system/todsync.service" ||
     fail "ExecStart: $(grep ExecStart= "$prefix/lib/systemd/system/todsync.service")"
 grep -q "^EnvironmentFile=-$prefix/etc/default/todsync\$" "$prefix/lib/systemd/system/todsync.service" ||
     fail "EnvironmentFile"

@@ -31,7 +31,7 @@ for word in "" --dryrun --Dry-Run=yes /dry-run "$(printf '\342\200\223dry-run')"
     "") want='MSGBOX_OnInit L"Usage: todsync[.EXE] HostName [HostName [HostName [...]]]"' ;;
     --version) want='MSGBOX_OnInit L"todsync 1.' ;;
     *[!-=/a-zA-Z]*) want='MSGBOX_OnInit L"Unknown option: ' ;;
-    *) want="MSGBOX_OnInit L\"Unknown option: $word. The options are --dry-run," ;;
+    *) want="MSGBOX_OnInit L\"Unknown option: $word. The options are --domain[=NAME], --dry-run," ;;
     esac
     if box=$(wait_window '^todsync$'); then
         sleep 0.3
