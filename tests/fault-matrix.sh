@@ -177,11 +177,23 @@ helper)
     # another local account can neither signal it or the launcher nor read
     # their secrets; no credential is in a file.
     hostile stall
-    USER=daemon%hunter2 "$todsync" 127.0.0.3 127.0.0.1 </dev/null >"$work/stdout" 2>"$work/stderr" &
+    # Started with a supplementary group, a closed standard input and a
+    # descriptor of the caller's (9): none of them reaches the run.
+    USER=daemon%hunter2 setpriv --groups=4 -- "$todsync" 127.0.0.3 127.0.0.1 <&- \
+        >"$work/stdout" 2>"$work/stderr" 9<"$work/stdout" &
     program=$!
     helper=$(connected_helper "$program") || fail "no helper connected to the server"
+    [ "$(readlink /proc/"$program"/fd/0)" = /dev/null ] || fail "standard input is not /dev/null"
+    for p in $(descendants "$program"); do
+        ! ls -l /proc/"$p"/fd | grep -q "$work/stdout" || fail "process $p holds the caller's descriptor"
+        [ "$(ps -o sid= -p "$p" | tr -d ' ')" = "$p" ] || fail "process $p has no session of its own"
+    done
     for p in "$program" $(descendants "$program"); do
         grep -q '^Uid:[[:space:]]*0[[:space:]]' /proc/"$p"/status && fail "process $p runs as root"
+        grep -q '^Groups:[[:space:]]*$' /proc/"$p"/status &&
+            [ "$(awk '/^Gid:/ { print $2 $3 $4 $5 }' /proc/"$p"/status)" = \
+                "$(id -g _todsync)$(id -g _todsync)$(id -g _todsync)$(id -g _todsync)" ] ||
+            fail "process $p keeps root's groups: $(grep -E '^(Gid|Groups):' /proc/"$p"/status)"
         [ "$(grep -Ec '^(CapPrm|CapEff|CapInh|CapAmb|CapBnd):[[:space:]]*0+$' /proc/"$p"/status)" -eq 5 ] ||
             fail "process $p holds capabilities: $(grep ^Cap /proc/"$p"/status)"
         grep -q '^NoNewPrivs:[[:space:]]*1' /proc/"$p"/status || fail "process $p may gain privileges"
@@ -194,6 +206,9 @@ helper)
             fail "nobody read the password from process $p"
     done
     grep -q '^Seccomp:[[:space:]]*2' /proc/"$helper"/status || fail "the helper is not filtered"
+    # The helper's descriptors: its socket to the launcher, the server's.
+    [ "$(ls -l /proc/"$helper"/fd | grep -c 'socket:')" -eq 2 ] ||
+        fail "the helper holds other sockets: $(ls -l /proc/"$helper"/fd)"
     [ -z "$(tr '\0' '\n' </proc/"$helper"/environ | grep -v '^KRB5')" ] ||
         fail "the helper kept the caller's environment: $(tr '\0' ' ' </proc/"$helper"/environ)"
     secrets=$(find /tmp /var/tmp /dev/shm -user _todsync -type f -exec grep -l hunter2 {} + 2>/dev/null)
@@ -213,6 +228,24 @@ helper)
         "Trying machine 127.0.0.1." \
         "NetRemoteTOD() failed. Error 1326: The user name or password is incorrect." \
         "All tries were failed."
+    # A user's run with a capability (the service's or a file capability's
+    # CAP_SYS_TIME; here one that sets no clock): the launcher and the
+    # helper hold none, may gain none, are not dumpable and dump no core.
+    mkdir "$work/user" && chown daemon "$work/user"
+    VESTRIO_LOG_FILE=$work/user/log setpriv --reuid=daemon --regid=daemon --clear-groups \
+        --inh-caps=+net_bind_service --ambient-caps=+net_bind_service "$todsync" 127.0.0.3 \
+        </dev/null >/dev/null 2>&1 &
+    user_run=$!
+    connected_helper "$user_run" >/dev/null || fail "user: no helper connected to the server"
+    for p in $(descendants "$user_run"); do
+        [ "$(grep -Ec '^(CapPrm|CapEff|CapInh|CapAmb):[[:space:]]*0+$' /proc/"$p"/status)" -eq 4 ] &&
+            grep -q '^NoNewPrivs:[[:space:]]*1' /proc/"$p"/status &&
+            [ "$(stat -c %U /proc/"$p"/environ)" = root ] &&
+            grep -Eq '^Max core file size +0 +0 ' /proc/"$p"/limits ||
+            fail "user: process $p: $(grep -E '^(Cap|NoNewPrivs)' /proc/"$p"/status | tr '\n' ' ')"
+    done
+    kill "$user_run"
+    wait "$user_run"
     ;;
 launcher)
     # A launcher that is stopped (and stays so, or is resumed) costs the
@@ -294,9 +327,22 @@ environment)
     head -c 100 /dev/zero >"$work/open" && chmod 640 "$work/open"
     head -c 100 /dev/zero >"$work/other" && chmod 600 "$work/other" && chown nobody "$work/other"
     printf 'ab' >"$work/short" && chmod 600 "$work/short"
+    # A link at a password file's name; a cache that is no cache; cache
+    # folders open to others, with a primary that leaves the folder, or
+    # that are no folder.
+    ln -s short "$work/pwlink"
+    head -c 100 /dev/zero >"$work/zeros" && chmod 600 "$work/zeros"
+    for dir in opendir dotdir; do
+        mkdir -m 700 "$work/$dir" && printf '\005\004\000\000' >"$work/$dir/tkt" &&
+            chmod 600 "$work/$dir/tkt" || exit 1
+    done
+    chmod 777 "$work/opendir" && echo tkt >"$work/opendir/primary" && echo .. >"$work/dotdir/primary"
     for way in "2 PASSWD_FILE=$work/missing" "2 PASSWD_FILE=/etc/hostname/x" \
         "10 PASSWD_FILE=$work/fifo" "10 KRB5CCNAME=FILE:$work/open" \
-        "10 KRB5CCNAME=FILE:$work/other" "2148074254 KRB5CCNAME=FILE:$work/short"; do
+        "10 KRB5CCNAME=FILE:$work/other" "2148074254 KRB5CCNAME=FILE:$work/short" \
+        "10 PASSWD_FILE=$work/pwlink" "13 KRB5CCNAME=FILE:$work/zeros" \
+        "10 KRB5CCNAME=DIR:$work/opendir" "13 KRB5CCNAME=DIR:$work/dotdir" \
+        "10 KRB5CCNAME=DIR:$work/short"; do
         eval "USER=daemon ${way#* } run 127.0.0.1"
         messages | grep -q "^NetRemoteTOD() failed. Error ${way%% *}: " || fail "$way: $(messages)"
     done

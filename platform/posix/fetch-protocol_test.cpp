@@ -87,6 +87,16 @@ TEST(FetchProtocol, OnlyASoundAnswerToThisRequestIsBelieved) {
     answer.has_record = 0;
     EXPECT_TRUE(Check(answer)) << "a failure";
     EXPECT_FALSE(Check(Found())) << "a time server for a time of day";
+
+    unsigned char taken[sizeof(fetch::Taken) + 1] = {};
+    const fetch::Taken sound{fetch::kTakenMagic, 7};
+    std::memcpy(taken, &sound, sizeof sound);
+    EXPECT_TRUE(fetch::CheckTaken(taken, sizeof sound, 7));
+    EXPECT_FALSE(fetch::CheckTaken(taken, sizeof sound, 8)) << "taken: another request";
+    EXPECT_FALSE(fetch::CheckTaken(taken, sizeof sound - 1, 7)) << "taken: short";
+    EXPECT_FALSE(fetch::CheckTaken(taken, sizeof taken, 7)) << "taken: long";
+    taken[0] ^= 1;
+    EXPECT_FALSE(fetch::CheckTaken(taken, sizeof sound, 7)) << "taken: magic";
     EXPECT_FALSE(Check(Estimated())) << "an estimate that was not asked for";
 }
 

@@ -68,9 +68,15 @@ TEST_F(RealRuntime, StartingKeepsOnlyTheClockCapabilityAndNotEffective) {
     // In a child, so that this process keeps what it has.
     const pid_t child = fork();
     if (child == 0) {
-        Start({"todsync"});
         const std::uint64_t time_bit = 1ull << 25;  // CAP_SYS_TIME
+        // The one capability it needs stays where it was: without it no
+        // run could ever set the clock.
+        const std::uint64_t permitted = Caps("CapPrm:") & time_bit;
+        const std::uint64_t bounding = Caps("CapBnd:") & time_bit;
+        Start({"todsync"});
         const bool ok = Caps("CapEff:") == 0 && (Caps("CapPrm:") & ~time_bit) == 0 &&
+                        (Caps("CapPrm:") & time_bit) == permitted &&
+                        (Caps("CapBnd:") & time_bit) == bounding &&
                         (Caps("CapBnd:") & ~time_bit) == 0 && Caps("CapAmb:") == 0 &&
                         Caps("CapInh:") == 0 && Caps("NoNewPrivs:") == 1 &&
                         prctl(PR_GET_DUMPABLE) == 0;  // not for the helper's user to trace
@@ -79,8 +85,8 @@ TEST_F(RealRuntime, StartingKeepsOnlyTheClockCapabilityAndNotEffective) {
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "capabilities after start-up are more than CAP_SYS_TIME, or effective, or it is "
-           "dumpable";
+        << "capabilities after start-up are more than CAP_SYS_TIME, or effective, or lost "
+           "CAP_SYS_TIME, or it is dumpable";
 }
 
 }  // namespace
