@@ -367,6 +367,22 @@ environment)
         ln -s mine /tmp/krb5cc_1" "" 10
     as_sudo true "KRB5CCNAME=API:x" 50
     chmod 700 "$work"
+    # Without the system user, or with one of uid 0, a root run starts no
+    # helper: Samba's code never runs as a uid that other processes share.
+    grep -v '^_todsync:' /etc/passwd >"$work/passwd-none"
+    cp "$work/passwd-none" "$work/passwd-root" &&
+        echo '_todsync:x:0:0::/:/usr/sbin/nologin' >>"$work/passwd-root" || exit 1
+    for passwd in none root; do
+        unshare --mount sh -c "mount --bind '$work/passwd-$passwd' /etc/passwd &&
+            exec timeout 60 '$todsync' 127.0.0.1 127.0.0.2" </dev/null >/dev/null 2>"$work/stderr"
+        status=$?
+        # The entry is read from standard error: root does not write into a
+        # folder of a user that /etc/passwd no longer names.
+        nouser=$(grep -c '\] NetRemoteTOD() failed\. Error 1317: The specified account does not' \
+            "$work/stderr")
+        [ "$status" -eq 1 ] && [ "$nouser" -eq 2 ] ||
+            fail "_todsync $passwd: status $status: $(cat "$work/stderr")"
+    done
     # No smb.conf (samba-common not installed): Samba's defaults serve.
     unshare --mount sh -c "mount -t tmpfs none /etc/samba && exec timeout 60 '$todsync' 127.0.0.1" \
         </dev/null >"$work/stdout" 2>"$work/stderr"
