@@ -278,6 +278,15 @@ launcher)
         sleep 0.2
         ! kill -0 "$launcher" 2>/dev/null || fail "resumed $resume: the launcher outlived the run"
     done
+    # A stopped launcher ends with a program that is killed outright.
+    "$todsync" 127.0.0.3 </dev/null >/dev/null 2>&1 &
+    program=$!
+    connected_helper "$program" >/dev/null || fail "no helper connected to the server"
+    launcher=$(cat /proc/"$program"/task/*/children)
+    kill -STOP "$launcher" && kill -KILL "$program"
+    wait "$program"
+    sleep 0.2
+    ! kill -0 "$launcher" 2>/dev/null || fail "a stopped launcher outlived its program"
     # A helper that ends right after its answer is replaced for the next
     # host; with no process left to start, each host says so.
     mkdir "$work/lib" && cp "$3" "$work/lib/libnetapi.so.1" && chmod -R a+rX "$work/lib"
