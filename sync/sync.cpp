@@ -179,7 +179,10 @@ void LogFailure(std::u16string_view call, std::uint32_t status) {
 
 }  // namespace
 
-bool SyncFromHost(const std::u16string& host, const SyncOptions& options) {
+bool SyncFromHost(const std::u16string& host, const SyncOptions& options, bool* usable) {
+    if (usable != nullptr) {
+        *usable = false;
+    }
     // The name is logged as it was given, but a control or an invisible
     // character in it (a line break, a terminal escape, a zero-width space)
     // is shown, never obeyed or passed on: such a name could forge lines of
@@ -235,6 +238,9 @@ bool SyncFromHost(const std::u16string& host, const SyncOptions& options) {
         AddLog(u"The step of " + SignedSeconds(step) + u" s is larger than the limit of " +
                seconds + u" s; the clock was not set.");
         return false;
+    }
+    if (usable != nullptr) {
+        *usable = valid;
     }
     if (options.dry_run) {
         AddLog(valid ? u"Dry run: the clock was not set."
@@ -325,10 +331,13 @@ bool SyncFromDomain(const std::u16string& domain, const SyncOptions& options) {
     if (!FindTimeServer(domain, named, 0, &server)) {
         return false;
     }
-    if (SyncFromHost(HostName(server.name), options)) {
+    // A server that answered with a time to set failed for this machine's
+    // own reasons (the privilege, the clock): another would fare no better.
+    bool usable = false;
+    if (SyncFromHost(HostName(server.name), options, &usable)) {
         return true;
     }
-    if (platform::StopSignal() != 0) {
+    if (usable || platform::StopSignal() != 0) {
         return false;
     }
     AddLog(u"Asking " + named + u" again, for another time server.");

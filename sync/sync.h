@@ -21,13 +21,17 @@ struct SyncOptions {
 // the step between them, and sets the system clock to the remote time. Every
 // step and every failure is logged; true only when the clock has been set.
 // A dry run stops before the privilege and the clock, says so, and is true
-// when the host answered with a time that would have been set.
-bool SyncFromHost(const std::u16string& host, const SyncOptions& options = {});
+// when the host answered with a time that would have been set. *usable,
+// when given, tells whether the host answered with a time that was to be
+// set (whatever became of it then).
+bool SyncFromHost(const std::u16string& host, const SyncOptions& options = {},
+                  bool* usable = nullptr);
 
 // Finds a time server of `domain` (empty: this computer's own) with
-// DsGetDcName, and syncs from it as SyncFromHost does. When that fails,
-// the domain is asked once more, forcing a new discovery, and the server
-// found then is tried.
+// DsGetDcName, and syncs from it as SyncFromHost does. When the server
+// fails, the domain is asked once more, forcing a new discovery, and the
+// server found then is tried; not when it answered and this machine could
+// not set its clock.
 bool SyncFromDomain(const std::u16string& domain, const SyncOptions& options = {});
 
 // "Step: +0.742 s (remote time minus local time)." for a step in

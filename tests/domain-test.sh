@@ -38,19 +38,19 @@ expect_messages "$(failed 127.0.0.1 "1326: The user name or password is incorrec
 # --domain: the DC advertises the time service (a reliable one, as Samba's
 # DCs do); by the domain's name, and as the computer's own domain when its
 # smb.conf names the realm (a file of this mount namespace alone).
-# Without the privilege the try fails, and the domain is asked once more.
+# Without Samba's lock directory (a client runs no Samba server to make it)
+# the search still works.
 found="Found DC1.TOD.TEST, a reliable time server of domain tod.test."
-again() { echo "Asking $1 again, for another time server."; }
-run --domain=tod.test
+printf '#!/bin/sh\nmount -t tmpfs none /run && exec "$@"\n' >"$work/norun" && chmod 755 "$work/norun"
+TODSYNC_WRAPPER="unshare --mount $work/norun" run --domain=tod.test
 expect_messages "Asking domain TOD.TEST for its time server." "$found" "$(reached DC1.TOD.TEST)" \
-    "$(again "domain TOD.TEST")" "$found" "$(reached DC1.TOD.TEST)" "All tries were failed."
+    "All tries were failed."
 printf '[global]\n\tworkgroup = TOD\n\trealm = TOD.TEST\n\tsecurity = ads\n' >"$work/smb.conf"
 mount --bind "$work/smb.conf" /etc/samba/smb.conf
 run --domain
 umount /etc/samba/smb.conf
 expect_messages "Asking this computer's domain for its time server." "$found" \
-    "$(reached DC1.TOD.TEST)" "$(again "this computer's domain")" "$found" "$(reached DC1.TOD.TEST)" \
-    "All tries were failed."
+    "$(reached DC1.TOD.TEST)" "All tries were failed."
 run --domain=nowhere.test 127.0.0.1
 expect_messages "Asking domain NOWHERE.TEST for its time server." \
     "DsGetDcName() failed. Error 1355: The specified domain either does not exist or could not be contacted." \
@@ -63,7 +63,7 @@ run --domain=tod.test 127.0.0.2
 kill -CONT "$smbd"
 timeout_line="NetRemoteTOD() failed. Error 121: The semaphore timeout period has expired."
 expect_messages "Asking domain TOD.TEST for its time server." "$found" "Trying machine DC1.TOD.TEST." \
-    "$timeout_line" "$(again "domain TOD.TEST")" "$found" \
+    "$timeout_line" "Asking domain TOD.TEST again, for another time server." "$found" \
     "Trying machine DC1.TOD.TEST." "$timeout_line" "$(refused 127.0.0.2)" "All tries were failed."
 
 export KRB5CCNAME="FILE:$work/ticket"

@@ -358,6 +358,21 @@ std::uint32_t DsGetDcName(const std::string& domain, std::uint32_t flags, std::s
     if (name.empty()) {
         return kNoSuchDomain;
     }
+    // Samba keeps what it found in its cache (in this process's memory,
+    // sandbox.h) under its lock directory, and gives up when that folder
+    // does not exist: /run/samba is made by Samba's servers, which a client
+    // need not run. Its cache directory, which the package keeps, will do.
+    const auto lock_directory = reinterpret_cast<Setting>(dlsym(api.library, "lp_lock_directory"));
+    const auto cache_directory =
+        reinterpret_cast<Setting>(dlsym(api.library, "lp_cache_directory"));
+    const auto set =
+        reinterpret_cast<bool (*)(const char*, const char*)>(dlsym(api.library, "lp_set_cmdline"));
+    struct stat folder {};
+    if (lock_directory != nullptr && cache_directory != nullptr && set != nullptr &&
+        lock_directory() != nullptr && stat(lock_directory(), &folder) != 0 &&
+        cache_directory() != nullptr && stat(cache_directory(), &folder) == 0) {
+        set("lock directory", cache_directory());
+    }
     DOMAIN_CONTROLLER_INFO* info = nullptr;
     Capture capture;
     const std::uint32_t status =
