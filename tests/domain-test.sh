@@ -1,17 +1,16 @@
 #!/bin/sh
 # The todsync binary against a Samba AD domain controller as provisioning
 # leaves it (scripts/testdc.sh): anonymous, passwords, Kerberos tickets by
-# name and by address, with and without a krb5.conf, an expired ticket; the
-# ticket in no file and out of other accounts' reach while it is used; the
-# domain's time server found through its SRV records, found again once when
-# it stops answering.
+# name and by address, with and without a krb5.conf, an expired ticket, in
+# no file while used; the time server found through the SRV records, and
+# found again once when it stops answering.
 #
 #   scripts/testdc.sh tests/domain-test.sh path/to/todsync
 set -u
 todsync=$1
 TESTNET_DIR=$TESTDC_DIR
 . "$(dirname "$0")/e2e-lib.sh"
-failed() { printf '%s\n' "Trying machine $1." "NetRemoteTOD() failed. Error $2" "All tries were failed."; }
+failed() { printf '%s\n' "$(failed_with "$1" "$2")" "All tries were failed."; }
 
 # A DC that refuses anonymous users: the null session is told so, and a
 # ticket gets through with no krb5.conf at all (the KDC found through the
@@ -32,8 +31,6 @@ run dc1.tod.test
 expect_messages "$(reached DC1.TOD.TEST)" "All tries were failed."
 USER="administrator%$TESTDC_ADMIN_PASSWORD" run dc1
 expect_messages "$(reached DC1)" "All tries were failed."
-USER=administrator%wrong run 127.0.0.1
-expect_messages "$(failed 127.0.0.1 "1326: The user name or password is incorrect.")"
 
 # --domain: the DC advertises the time service (a reliable one, as Samba's
 # DCs do); by the domain's name, and as the computer's own domain when its
@@ -76,8 +73,7 @@ run 127.0.0.1
 expect_messages "$(failed 127.0.0.1 "2148074243: The specified target is unknown or unreachable")"
 
 # While a host stalls with the ticket in use, and after the launcher is
-# killed: no file of the run holds it, and another account can neither
-# signal the helper nor read it.
+# killed: no file of the run holds it.
 leftovers() {
     find /tmp /var/tmp /dev/shm -user _todsync ! -path '/tmp/tmp.*' ! -path '/tmp/todsync-test*' \
         2>/dev/null
@@ -85,16 +81,11 @@ leftovers() {
 hostile stall
 "$todsync" dc1.tod.test 127.0.0.3 </dev/null >/dev/null 2>&1 &
 program=$!
-helper=$(connected_helper "$program") || fail "no helper connected to the stalled host"
-as_nobody="setpriv --reuid=nobody --regid=nogroup --clear-groups"
-! $as_nobody kill -0 "$helper" 2>/dev/null || fail "nobody may signal the helper"
-! $as_nobody cat /proc/"$helper"/environ /proc/"$helper"/mem >/dev/null 2>&1 ||
-    fail "nobody may read the helper"
+connected_helper "$program" >/dev/null || fail "no helper connected to the stalled host"
 [ -z "$(leftovers)" ] || fail "files of the run: $(leftovers)"
 kill -KILL "$(cat /proc/"$program"/task/*/children)"
 wait "$program"
-expect_messages "$(reached DC1.TOD.TEST)" "Trying machine 127.0.0.3." \
-    "NetRemoteTOD() failed. Error 1067: The process terminated unexpectedly." \
+expect_messages "$(reached DC1.TOD.TEST)" "$(failed_with "127.0.0.3" "1067: The process terminated unexpectedly.")" \
     "All tries were failed."
 [ -z "$(leftovers)" ] && [ -z "$(descendants "$program")" ] ||
     fail "left after the launcher was killed: $(leftovers) $(descendants "$program")"

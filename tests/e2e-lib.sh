@@ -49,10 +49,9 @@ expect_messages() {
 $(cat "$work/diff")"
 }
 
-refused() {
-    printf '%s\n' "Trying machine $1." \
-        "NetRemoteTOD() failed. Error 1225: The remote computer refused the network connection."
-}
+# The lines of a host that failed with "$2" ("53: The network path...").
+failed_with() { printf '%s\n' "Trying machine $1." "NetRemoteTOD() failed. Error $2"; }
+refused() { failed_with "$1" "1225: The remote computer refused the network connection."; }
 
 # The lines of one attempt that reached the server, privilege withheld.
 reached() {

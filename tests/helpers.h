@@ -18,11 +18,10 @@ inline std::string U8(std::u16string_view text) {
     return vltext::ToUtf8(text);
 }
 
-// The message parts of log lines "[time] [date] message", in order: lines of
-// the run log end in CR LF, those of a log file in LF. Other lines (a log
-// file's header, the empty line after an entry) come back whole.
-inline std::vector<std::u16string> Messages(std::u16string_view log,
-                                            std::u16string_view line_end = u"\r\n") {
+// The message parts of the run log's lines "[time] [date] message" (ending
+// in CR LF), in order; other lines come back whole.
+inline std::vector<std::u16string> Messages(std::u16string_view log) {
+    constexpr std::u16string_view line_end = u"\r\n";
     std::vector<std::u16string> out;
     while (!log.empty()) {
         const auto end = log.find(line_end);

@@ -14,13 +14,11 @@ MODE is one of:
   rpc      pass everything on to the real server on 127.0.0.1 until it has
            answered five times (the session is set up, the RPC begun), then
            pass nothing back
-  forge    pass everything on to the real server on 127.0.0.1, but make its
-           time of day nine years later
+  forge    pass everything on to it, its time of day nine years later
   hundredths:MS
-           pass everything on to the real server on 127.0.0.1, each way
-           MS/2 ms later, and answer the time of day with this machine's
-           clock, in hundredths (cut, as Windows cuts them), as read when the
-           server's answer passes: halfway through the round trip
+           pass everything on to it, each way MS/2 ms later, its time of day
+           this machine's clock in hundredths (cut, as Windows cuts them), read
+           as the server's answer passes: halfway through the round trip
 Prints "ready" on standard output once it listens.
 """
 import datetime

@@ -10,7 +10,6 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "install failed" >&2; exit 1; }
-libdir=$(ls -d "$prefix"/lib*/ 2>/dev/null | head -n 1)
 for f in bin/todsync include/vestriosupport.h share/man/man8/todsync.8.gz \
     lib/systemd/system/todsync.service lib/systemd/system/todsync.timer etc/default/todsync \
     share/doc/todsync/README.md share/doc/todsync/LICENSE lib/sysusers.d/todsync.conf \

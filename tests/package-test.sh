@@ -60,7 +60,6 @@ getent passwd _todsync | grep -q ':/usr/sbin/nologin$' || fail "no system user _
     fail "the log folder or file is not _todsync's: $(ls -ld /var/log/vestrio /var/log/vestrio/todsync.log)"
 [ -f /etc/logrotate.d/todsync ] || fail "no logrotate file"
 [ "$(man -w todsync 2>/dev/null)" = /usr/share/man/man8/todsync.8.gz ] || fail "man -w todsync"
-[ -d /var/log/vestrio ] || fail "no /var/log/vestrio"
 units=/lib/systemd/system
 systemd-analyze verify $units/todsync.service $units/todsync.timer ||
     fail "systemd-analyze verify of the installed units"

@@ -3,7 +3,8 @@
 
 namespace fake {
 
-platform::SYSTEMTIME now_utc{2026, 7, 5, 3, 9, 5, 7, 45};
+// The local clock reads 3.07.2026 9:05:07.045 (UTC).
+constexpr platform::SYSTEMTIME kNow{2026, 7, 5, 3, 9, 5, 7, 45};
 bool may_set_clock = true;
 std::vector<platform::SYSTEMTIME> clock_set;
 std::int64_t monotonic_us = 0;
@@ -12,7 +13,6 @@ std::int64_t monotonic_step_us = 0;
 void ResetClock() {
     monotonic_us = 1'000'000'000;
     monotonic_step_us = 0;
-    now_utc = {2026, 7, 5, 3, 9, 5, 7, 45};
     may_set_clock = true;
     clock_set.clear();
 }
@@ -22,7 +22,7 @@ void ResetClock() {
 namespace platform {
 
 void GetSystemTime(SYSTEMTIME* time) {
-    *time = fake::now_utc;
+    *time = fake::kNow;
 }
 
 std::int64_t MonotonicMicroseconds() {

@@ -5,7 +5,7 @@ namespace fake {
 
 std::u16string command_text;
 std::u16string exe_base_name = u"todsync";
-double now = 46206.37855376158;  // 2026-07-03 09:05:07.045 local time
+constexpr double kNow = 46206.37855376158;  // 2026-07-03 09:05:07.045 local time
 std::vector<MessageBox> message_boxes;
 int stop_signal = 0;
 std::vector<std::u16string> shown_texts;
@@ -13,7 +13,6 @@ std::vector<std::u16string> shown_texts;
 void ResetRuntime() {
     command_text.clear();
     exe_base_name = u"todsync";
-    now = 46206.37855376158;
     message_boxes.clear();
     stop_signal = 0;
     shown_texts.clear();
@@ -36,7 +35,7 @@ std::u16string ToUpper(std::u16string_view text) {
     return out;
 }
 double LocalTimeAsOleDate() {
-    return fake::now;
+    return fake::kNow;
 }
 std::u16string ExeBaseName() {
     return fake::exe_base_name;

@@ -39,7 +39,6 @@ void ScriptDomain(const std::u16string& domain, const Domain& script);
 extern std::vector<std::uint32_t> dc_flags_asked;  // each DsGetDcName's flags
 
 // Clock (fake_clock.cpp): SetSystemTime refuses what Windows refuses.
-extern platform::SYSTEMTIME now_utc;
 extern bool may_set_clock;
 extern std::vector<platform::SYSTEMTIME> clock_set;
 // MonotonicMicroseconds: each reading is `monotonic_step_us` after the last.
@@ -49,7 +48,6 @@ extern std::int64_t monotonic_step_us;
 // Runtime (fake_runtime.cpp). Fatal throws a FatalError.
 extern std::u16string command_text;
 extern std::u16string exe_base_name;
-extern double now;
 struct MessageBox {
     std::u16string text;
     platform::MessageIcon icon;

@@ -1,11 +1,9 @@
 // A stand-in for Samba's libnetapi.so.1, for the tests only: Samba's client
 // code as a hostile answer would leave it, taken over inside the network
-// helper. Asked for ESCAPE-<hex>, where the hex digits spell the lines
-// "log file", "state folder", "standard error file", "credential file",
-// "program's pid", it
-// tries every way out of the helper it knows and answers with the error
-// code 0x20000000 plus one bit for each that worked (0x20000000 alone: none
-// did). Asked for QUIT, it ends the helper right after the answer. Any
+// helper. Asked for ESCAPE-<hex>, the hex spelling the lines "log file",
+// "state folder", "standard error file", "credential file", "program's
+// pid", it tries every way out of the helper it knows and answers with the
+// error code 0x20000000 plus one bit for each that worked (alone: none did). Asked for QUIT, it ends the helper right after the answer. Any
 // other host is not found.
 #include <errno.h>
 #include <fcntl.h>

@@ -1,11 +1,9 @@
 // A stand-in for netapi32.dll under Wine (whose NetRemoteTOD aborts), loaded
 // with WINEDLLOVERRIDES=netapi32=n. TODSYNC_TEST_NETAPI holds HOST=ANSWER
-// entries separated by ';', ANSWER one of error:N, null (no buffer), now
-// (UTC) or record:Y,M,D,h,m,s,hh; any other host gets 53.
-// DsGetDcNameW reads the entry DOMAIN:NAME (DOMAIN: for the computer's own
-// domain): error:N, dc:SERVER[|SERVER] (time servers, the second found by a
-// forced rediscovery) or pdc:SERVER (a PDC emulator, and no controller
-// that advertises the time service); any other domain gets 1355.
+// entries separated by ';', ANSWER one of error:N, now (UTC) or
+// record:Y,M,D,h,m,s,hh; any other host gets 53. DsGetDcNameW answers
+// DOMAIN:NAME=dc:SERVER[|SERVER] (the second found by a forced
+// rediscovery); any other domain gets 1355.
 #include <windows.h>
 // This DLL defines DsGetDcNameW: not an import.
 #define _DSGETDCAPI_
@@ -38,9 +36,6 @@ extern "C" NET_API_STATUS WINAPI NetRemoteTOD(LPCWSTR server, LPBYTE* buffer) {
     if (answer.rfind(L"error:", 0) == 0) {
         return static_cast<NET_API_STATUS>(std::wcstoul(answer.c_str() + 6, nullptr, 10));
     }
-    if (answer == L"null") {
-        return NERR_Success;
-    }
     long v[7] = {};
     if (answer == L"now") {
         SYSTEMTIME now;
@@ -66,14 +61,7 @@ extern "C" DWORD WINAPI DsGetDcNameW(LPCWSTR, LPCWSTR domain, GUID*, LPCWSTR, UL
                                      PDOMAIN_CONTROLLER_INFOW* info) {
     *info = nullptr;
     std::wstring answer = AnswerFor(L"DOMAIN:" + std::wstring(domain != nullptr ? domain : L""));
-    if (answer == L"error:53") {
-        return ERROR_NO_SUCH_DOMAIN;
-    }
-    if (answer.rfind(L"error:", 0) == 0) {
-        return std::wcstoul(answer.c_str() + 6, nullptr, 10);
-    }
-    const bool pdc = answer.rfind(L"pdc:", 0) == 0;
-    if (pdc && (flags & DS_TIMESERV_REQUIRED) != 0) {
+    if (answer.rfind(L"dc:", 0) != 0) {
         return ERROR_NO_SUCH_DOMAIN;
     }
     std::wstring server = answer.substr(answer.find(L':') + 1);
@@ -93,7 +81,7 @@ extern "C" DWORD WINAPI DsGetDcNameW(LPCWSTR, LPCWSTR domain, GUID*, LPCWSTR, UL
     wcscpy(text, name.c_str());
     block->DomainName = text + name.size() + 1;
     wcscpy(block->DomainName, domain_name.c_str());
-    block->Flags = pdc ? DS_PDC_FLAG : DS_TIMESERV_FLAG | DS_PDC_FLAG;
+    block->Flags = DS_TIMESERV_FLAG | DS_PDC_FLAG;
     *info = block;
     return ERROR_SUCCESS;
 }
