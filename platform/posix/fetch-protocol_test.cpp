@@ -17,10 +17,15 @@ fetch::Request Asked(fetch::Kind kind = fetch::Kind::kTimeOfDay) {
     return request;
 }
 
-fetch::Answer Sound() {
+fetch::Answer Header() {
     fetch::Answer answer{};
     answer.magic = fetch::kAnswerMagic;
     answer.sequence = 7;
+    return answer;
+}
+
+fetch::Answer Sound() {
+    fetch::Answer answer = Header();
     answer.has_record = 1;
     answer.record.tod_year = 2026;
     answer.record.tod_month = 7;
@@ -45,9 +50,7 @@ fetch::Answer Estimated() {
 }
 
 fetch::Answer Found() {
-    fetch::Answer answer{};
-    answer.magic = fetch::kAnswerMagic;
-    answer.sequence = 7;
+    fetch::Answer answer = Header();
     answer.server_length = 14;
     std::memcpy(answer.server, "\\\\dc1.tod.test", 14);
     answer.domain_length = 8;

@@ -3,8 +3,8 @@
 // helper. Asked for ESCAPE-<hex>, the hex spelling the lines "log file",
 // "state folder", "standard error file", "credential file", "program's
 // pid", it tries every way out of the helper it knows and answers with the
-// error code 0x20000000 plus one bit for each that worked (alone: none did). Asked for QUIT, it ends the helper right after the answer. Any
-// other host is not found.
+// error code 0x20000000 plus one bit for each that worked (alone: none did). Asked for QUIT, it
+// ends the helper right after the answer. Any other host is not found.
 #include <errno.h>
 #include <fcntl.h>
 #include <sched.h>
@@ -96,29 +96,13 @@ const char* Needle() {
     return needle;
 }
 
-bool StartsProcess() {
-    const pid_t child = fork();
+// A process, made by the C library or by the system call itself.
+bool StartsProcess(bool raw) {
+    const long child = raw ? syscall(SYS_fork) : fork();
     if (child == 0) {
         _exit(0);
     }
     return child > 0;
-}
-
-// A process made by the system call itself, past the C library.
-bool StartsProcessRaw() {
-    const long child = syscall(SYS_fork);
-    if (child == 0) {
-        _exit(0);
-    }
-    return child > 0;
-}
-
-// A system call newer than the sandbox's filter (setxattrat, Linux 6.13),
-// which a kernel that has it answers with anything but ENOSYS; or an x32
-// call.
-bool UnknownCall() {
-    const bool newer = syscall(463, -1, "", 0, "", nullptr, 0) == -1 && errno != ENOSYS;
-    return newer || syscall(0x40000000 | SYS_getpid) > 0;
 }
 
 bool Read(const std::string& path) {
@@ -163,7 +147,8 @@ std::uint32_t TryEverything(const char* hex) {
         syscall(SYS_keyctl, 11 /* KEYCTL_READ */, -3 /* session */, keys, sizeof keys) > 0,
         Read("/proc/" + std::to_string(program) + "/environ") ||
             Read("/proc/" + std::to_string(launcher) + "/environ") || OnStack(Needle()) ||
-            (environ != nullptr && environ[0] != nullptr && std::strncmp(environ[0], "KRB5", 4) != 0),
+            (environ != nullptr && environ[0] != nullptr &&
+             std::strncmp(environ[0], "KRB5", 4) != 0),
         // A signal through a descriptor's owner; another's limits; a local
         // socket (a session bus); a mode changed through a read-only open.
         fcntl(3, F_SETOWN, program) == 0, prlimit(program, RLIMIT_CPU, nullptr, &limit) == 0,
@@ -171,20 +156,22 @@ std::uint32_t TryEverything(const char* hex) {
         // A process that would outlive the helper (a sanitizer's build lets
         // its symbolizer start); shared memory; the priority of all the
         // user's processes.
-        __sanitizer_set_report_fd == nullptr && StartsProcess(),
+        __sanitizer_set_report_fd == nullptr && StartsProcess(false),
         shmget(IPC_PRIVATE, 4096, 0600) >= 0, setpriority(PRIO_USER, 0, 0) == 0,
         fchmod(open(targets[0].c_str(), O_RDONLY), 0666) == 0,
         // A namespace of its own; a process past the C library; io_uring
         // (whose operations pass no filter) or the keyring's id; the
         // program's priority; a descriptor's owner set by ioctl; a call the
-        // filter does not know; a folder made, a memory file's mode changed.
-        unshare(CLONE_NEWUSER) == 0, __sanitizer_set_report_fd == nullptr && StartsProcessRaw(),
+        // filter does not know (setxattrat, Linux 6.13: anything but ENOSYS)
+        // or an x32 call; a folder made, a memory file's mode changed.
+        unshare(CLONE_NEWUSER) == 0, __sanitizer_set_report_fd == nullptr && StartsProcess(true),
         syscall(SYS_io_uring_setup, 1, ring) >= 0 || syscall(SYS_keyctl, 0, -3, 0) >= 0,
         setpriority(PRIO_PROCESS, static_cast<id_t>(program),
                     getpriority(PRIO_PROCESS, static_cast<id_t>(program))) == 0,
-        ioctl(3, FIOSETOWN, &program) == 0, UnknownCall(),
-        mkdir(("/tmp/" + tmp).c_str(), 0700) == 0 ||
-            fchmod(memfd_create("hostile", 0), 0600) == 0};
+        ioctl(3, FIOSETOWN, &program) == 0,
+        (syscall(463, -1, "", 0, "", nullptr, 0) == -1 && errno != ENOSYS) ||
+            syscall(0x40000000 | SYS_getpid) > 0,
+        mkdir(("/tmp/" + tmp).c_str(), 0700) == 0 || fchmod(memfd_create("hostile", 0), 0600) == 0};
     std::uint32_t escaped = 0;
     for (std::size_t i = 0; i < sizeof worked; ++i) {
         escaped |= worked[i] ? 1u << i : 0;
