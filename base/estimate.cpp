@@ -33,11 +33,12 @@ std::uint32_t Measure(const std::function<Reply()>& ask, const Clock& clock, Est
     std::optional<Sample> previous;  // the last answer of the present second
     std::optional<Sample> best;      // in hundredths: the shortest round trip
     int hundredths = 0;
+    int answers = 0;
     std::int64_t last_sent = 0;
     for (;;) {
         if (first) {
             const std::int64_t now = clock.now_us();
-            if (now - first->received >= kAskingUs) {
+            if (now - first->received >= kAskingUs || first->RoundTrip() > kSlowUs) {
                 break;
             }
             // Answers in hundredths need no pace: a few suffice.
@@ -57,6 +58,7 @@ std::uint32_t Measure(const std::function<Reply()>& ask, const Clock& clock, Est
             break;
         }
         sample.ms = reply.remote_ms;
+        ++answers;
         if (!first) {
             first = sample;
         }
@@ -90,6 +92,9 @@ std::uint32_t Measure(const std::function<Reply()>& ask, const Clock& clock, Est
         }
         // The first answer of a run, or the host's clock jumped: from here.
         run = previous = sample;
+    }
+    if (answers < 2) {
+        return 0;  // the first answer alone
     }
     if (best) {
         // A hundredth began at most 10 ms before it was read: its middle.

@@ -30,9 +30,12 @@ struct Estimate {
 };
 
 // How long the host is asked after its first answer, and the least time
-// between the starts of two questions.
+// between the starts of two questions. A host whose first answer took
+// longer than kSlowUs is not asked again: one more question could outlast
+// the host's deadline.
 inline constexpr std::int64_t kAskingUs = 1'200'000;
 inline constexpr std::int64_t kPaceUs = 2'000;
+inline constexpr std::int64_t kSlowUs = 5'000'000;
 
 // One answer: a Windows error code (0 for success) and, when `is_time`,
 // the host's time in milliseconds since 1970-01-01 UTC.
@@ -51,8 +54,9 @@ struct Clock {
 // allow, or kAskingUs after its first answer, or until a question fails or
 // brings no time. A first question that fails gives its status, and
 // nothing else is asked. Otherwise returns 0 and sets *used to the number
-// (from 0) of the answer the estimate rests on; *estimated is false only
-// when the first answer brought no time (*used is then 0).
+// (from 0) of the answer the estimate rests on; *estimated is false (and
+// *used 0) when no answer but the first brought a time: that one may have
+// set up the connection, and its round trip says little.
 std::uint32_t Measure(const std::function<Reply()>& ask, const Clock& clock, Estimate* estimate,
                       bool* estimated, std::uint32_t* used);
 

@@ -121,12 +121,17 @@ TEST(Estimate, AskingEndsInTimeAndFailuresLoseNothing) {
     EXPECT_EQ(f.used, 1u);
     EXPECT_LE(std::llabs(failing.Error(f.estimate)), 500'000);
 
-    Host refused;
+    // A first answer alone (the next fails, or it took so long that one
+    // more could outlast the host's deadline) is no estimate; a first
+    // question that fails is the host's failure.
+    Host alone, slow, refused;
+    alone.fail_after = 1;
+    slow.first_extra_us = estimate::kSlowUs + 1;
     refused.fail_after = 0;
-    const Result n = Measured(refused);
-    EXPECT_EQ(n.status, 53u);
+    EXPECT_FALSE(Measured(alone).estimated || Measured(slow).estimated);
+    EXPECT_EQ(slow.asked, 1);
+    EXPECT_EQ(Measured(refused).status, 53u);
     EXPECT_EQ(refused.asked, 1);
-    EXPECT_FALSE(n.estimated);
 }
 
 // A host whose clock jumps while asked is read after the jump.

@@ -41,7 +41,7 @@ target_link_libraries(vestriosupport0100 INTERFACE oleaut32)
 
 # --- The platform layer (platform/win32) ---------------------------------
 add_library(todsync_net STATIC platform/win32/net.cpp)
-target_link_libraries(todsync_net PUBLIC todsync_platform netapi32 PRIVATE todsync_warnings)
+target_link_libraries(todsync_net PUBLIC todsync_platform netapi32 winmm PRIVATE todsync_warnings)
 
 add_library(todsync_clock STATIC platform/win32/clock.cpp)
 target_link_libraries(todsync_clock PUBLIC todsync_platform PRIVATE todsync_warnings)

@@ -260,6 +260,7 @@ bool SyncFromHost(const std::u16string& host, const SyncOptions& options, bool* 
     }
     // The estimate is of the host's time now, as the clock is set.
     if (estimated && !EstimatedTime(estimated_time, platform::MonotonicMicroseconds(), &wanted)) {
+        support::vlSetPrivilegeForProcess(u"SeSystemtimePrivilege", false);
         AddLog(u"NetRemoteTOD() returned an invalid time.");
         return false;
     }
@@ -291,11 +292,9 @@ bool FindTimeServer(const std::u16string& domain, std::u16string_view named, std
     const std::uint32_t flags = platform::kDsReturnDnsName | extra;
     std::uint32_t status = platform::DsGetDcName(
         domain, flags | platform::kDsTimeservRequired | platform::kDsGoodTimeservPreferred, server);
-    bool pdc = false;
-    if (status == kNoSuchDomain &&
-        platform::DsGetDcName(domain, flags | platform::kDsPdcRequired, server) == 0) {
-        pdc = true;
-        status = 0;
+    const bool pdc = status == kNoSuchDomain;
+    if (pdc) {
+        status = platform::DsGetDcName(domain, flags | platform::kDsPdcRequired, server);
     }
     if (status != 0) {
         LogFailure(u"DsGetDcName", status);

@@ -116,7 +116,12 @@ private:
 // before it returns it) lives in this process's memory: an open of it for
 // writing, which the filter traps, gets a copy of this descriptor instead.
 // Every other open for writing is refused, as the filter would refuse it.
+// (A thread that blocks SIGSYS and opens a file for writing ends the
+// helper: libnetapi opens files on the thread that called it.)
 int memory_cache = -1;
+
+#if defined(__x86_64__) || defined(__aarch64__)
+constexpr bool kCanTrap = true;
 constexpr char kCacheName[] = "/gencache.tdb";
 
 bool IsCache(const char* path) {
@@ -136,9 +141,6 @@ bool IsCache(const char* path) {
     return true;
 }
 
-#if defined(__x86_64__) || defined(__aarch64__)
-constexpr bool kCanTrap = true;
-
 // The trapped open: its arguments and its result are the caller's
 // registers.
 void Trapped(int, siginfo_t* info, void* context) {
@@ -151,6 +153,16 @@ void Trapped(int, siginfo_t* info, void* context) {
 #else
     const auto argument = [&](int n) { return registers->regs[n]; };
 #endif
+    // Only the filter's trap of an open: a SIGSYS that another process
+    // sends leaves the registers alone.
+    bool open_call = info->si_syscall == SYS_openat;
+#ifdef SYS_open
+    open_call = open_call || info->si_syscall == SYS_open;
+#endif
+    constexpr int kTrappedByFilter = 1;  // SYS_SECCOMP, which C headers do not name
+    if (info->si_code != kTrappedByFilter || info->si_arch != kArchitecture || !open_call) {
+        return;
+    }
     const int saved_errno = errno;
     long result = -EACCES;
     const bool at = info->si_syscall == SYS_openat;
