@@ -158,8 +158,10 @@ int Main() {
                 return kExitUsage;
             case Word::kBadValue:
                 ShowUsage(u"Bad value: " + vltext::Visible(element) +
-                          u". --domain= takes a domain name, --max-step= a whole number of "
-                          u"seconds from 1 to 999999999.");
+                          (upper.starts_with(u"--MAX-STEP")
+                               ? u". --max-step= takes a whole number of seconds from 1 to "
+                                 u"999999999."
+                               : u". --domain= takes a domain name."));
                 return kExitUsage;
             case Word::kDryRun:
                 options.dry_run = true;
@@ -257,23 +259,23 @@ std::u16string HelpText() {
     // No columns: a message box's font is proportional.
     return UsageLine() +
            u"\n"
-           u"Sets the system clock to the time of day of the first host that answers\n"
-           u"(NetRemoteTOD), and logs each step as one entry.\n"
+           u"Sets the system clock to the time of day of the first host whose time\n"
+           u"can be used (NetRemoteTOD), and logs each step as one entry.\n"
            u"\n"
            u"Options, in any case and anywhere on the line:\n" +
            std::u16string(platform::kSlashAsksForHelp ? u"  --domain[=NAME], /domain[:NAME]\n"
                                                       : u"  --domain[=NAME]\n") +
            u"      first find a time server of this computer's domain, or of domain\n"
-           u"      NAME, and try it; then the hosts named\n"
+           u"      NAME, and try it; then the hosts named (no host needed)\n"
            u"  --precise\n"
-           u"      ask each host until its time is known to the millisecond (up to\n"
-           u"      1.2 s more), allowing for the answer's travel time\n"
+           u"      ask each host until its time is known as well as its answers allow\n"
+           u"      (up to 1.2 s more): to a few ms where they come back quickly\n"
            u"  --max-step=SECONDS\n"
            u"      leave the clock alone when a host's time is further from it than\n"
            u"      that, either way, and try the next host\n"
            u"  --dry-run\n"
            u"      try the hosts and log what would be set, but leave the clock alone\n"
-           u"      (exit status 0 when a host answered)\n" +
+           u"      (exit status 0 when a host's time would have been set)\n" +
            std::u16string(platform::kSlashAsksForHelp ? u"  --help, -h, /?\n" : u"  --help, -h\n") +
            u"      show this text\n"
            u"  --version\n"
