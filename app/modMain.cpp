@@ -179,14 +179,16 @@ int Main() {
                 }
                 domain = value;
                 break;
-            case Word::kMaxStep:
-                if (options.max_step_seconds != 0 && options.max_step_seconds != MaxStep(value)) {
+            case Word::kMaxStep: {
+                const std::int64_t seconds = MaxStep(value);
+                if (options.max_step_seconds != 0 && options.max_step_seconds != seconds) {
                     ShowUsage(u"Two limits: " + vltext::Visible(element) +
                               u". Give --max-step once.");
                     return kExitUsage;
                 }
-                options.max_step_seconds = MaxStep(value);
+                options.max_step_seconds = seconds;
                 break;
+            }
             case Word::kHelp:
                 help = true;
                 break;

@@ -31,10 +31,6 @@ bool IsValidSystemTime(const SYSTEMTIME& t) {
            t.wSecond <= 59 && t.wMilliseconds <= 999;
 }
 
-}  // namespace platform
-
-namespace platform {
-
 std::uint32_t MeasureTimeOfDay(const AskOnce& ask_once, TIME_OF_DAY_INFO* record, bool* has_record,
                                estimate::Estimate* time, bool* estimated) {
     // Every answer is kept until the estimate says which one it rests on.

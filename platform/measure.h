@@ -15,8 +15,9 @@ namespace platform {
 // *has_record.
 using AskOnce = std::function<std::uint32_t(TIME_OF_DAY_INFO* record, bool* has_record)>;
 
-// Asks with `ask_once` as estimate::Measure says, against the monotonic
-// clock of MonotonicMicroseconds(). Returns the first question's status;
+// Asks with `ask_once` as estimate::Measure says, against the steady clock
+// that MonotonicMicroseconds() also reads (read here directly: the helper's
+// tests link no clock). Returns the first question's status;
 // on success *record and *has_record are the answer used, and *time the
 // estimate when *estimated.
 std::uint32_t MeasureTimeOfDay(const AskOnce& ask_once, TIME_OF_DAY_INFO* record, bool* has_record,

@@ -92,10 +92,6 @@ std::int64_t Milliseconds(const platform::SYSTEMTIME& t) {
     return ((days * 24 + t.wHour) * 60 + t.wMinute) * 60'000 + t.wSecond * 1000 + t.wMilliseconds;
 }
 
-}  // namespace
-
-namespace {
-
 // "+2.075" for 2075 ms, "-0.035" for -35.
 std::u16string SignedSeconds(std::int64_t milliseconds) {
     const std::uint64_t magnitude = milliseconds < 0 ? 0u - static_cast<std::uint64_t>(milliseconds)
@@ -144,14 +140,6 @@ bool EstimatedTime(const estimate::Estimate& time, std::int64_t at, platform::SY
     return platform::IsValidSystemTime(*wanted);
 }
 
-}  // namespace
-
-std::u16string StepLine(std::int64_t milliseconds) {
-    return u"Step: " + SignedSeconds(milliseconds) + u" s (remote time minus local time).";
-}
-
-namespace {
-
 std::u16string EstimateLine(const estimate::Estimate& time) {
     const std::u16string tries = Count(time.tries, u"try", u"tries");
     switch (time.method) {
@@ -178,6 +166,10 @@ void LogFailure(std::u16string_view call, std::uint32_t status) {
 }
 
 }  // namespace
+
+std::u16string StepLine(std::int64_t milliseconds) {
+    return u"Step: " + SignedSeconds(milliseconds) + u" s (remote time minus local time).";
+}
 
 bool SyncFromHost(const std::u16string& host, const SyncOptions& options, bool* usable) {
     if (usable != nullptr) {
